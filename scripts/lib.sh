@@ -17,8 +17,8 @@ say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
 APT_PACKAGES=(
   g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils imagemagick xdotool
-  cmake ninja-build npm p7zip-full googletest clang libclang-rt-14-dev
-  python3 rapidjson-dev nlohmann-json3-dev
+  cmake ninja-build p7zip-full googletest clang libclang-rt-14-dev
+  python3 rapidjson-dev nlohmann-json3-dev libbenchmark-dev
 )
 
 ensure_apt() {
@@ -26,6 +26,8 @@ ensure_apt() {
   for p in "${APT_PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
+  # Node.js from another source brings its own npm, which Debian's npm conflicts with.
+  command -v npm >/dev/null 2>&1 || missing+=(npm)
   [ ${#missing[@]} -eq 0 ] && return 0
   say "installing ${missing[*]}"
   local sudo=""
