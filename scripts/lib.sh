@@ -16,7 +16,7 @@ export WINEARCH=win64
 say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
 APT_PACKAGES=(
-  g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils imagemagick xdotool
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb x11-utils imagemagick xdotool
   cmake ninja-build p7zip-full googletest clang libclang-rt-14-dev
   python3 rapidjson-dev nlohmann-json3-dev libbenchmark-dev
 )
