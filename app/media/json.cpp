@@ -1,5 +1,6 @@
 #include "app/media/json.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -7,7 +8,11 @@
 #include <new>
 #include <string>
 #include <utility>
-#include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TAVLO_JSON_SSE2 1
+#endif
 
 #include "base/sys_string.h"
 #include "base/utf.h"
@@ -35,15 +40,25 @@ void JsonValue::release() {
             std::free(heap_.bytes);
         }
         break;
+    // Children without a block of their own (numbers, literals, inline
+    // strings) need no call: their memory goes with the parent's block.
     case JsonKind::Array:
         for (uint32_t i = 0; i < heap_.count; ++i) {
-            heap_.items[i].~JsonValue();
+            if (heap_.items[i].owns_block()) {
+                heap_.items[i].release();
+            }
         }
         std::free(heap_.items);
         break;
     case JsonKind::Object:
         for (uint32_t i = 0; i < heap_.count; ++i) {
-            heap_.members[i].~JsonMember();
+            JsonMember& m = heap_.members[i];
+            if (m.key.owns_block()) {
+                m.key.release();
+            }
+            if (m.value.owns_block()) {
+                m.value.release();
+            }
         }
         std::free(heap_.members);
         break;
@@ -125,8 +140,11 @@ bool JsonValue::set_array(JsonValue* items, size_t count) {
         if (!block) {
             return false;
         }
+        // Values are relocatable (moving is a copy of the bits and a
+        // reset of the source), so the whole run moves in one copy.
+        std::memcpy(static_cast<void*>(block), static_cast<const void*>(items), count * sizeof(JsonValue));
         for (size_t i = 0; i < count; ++i) {
-            new (&block[i]) JsonValue(std::move(items[i]));
+            items[i].clear_bits();
         }
     }
     release();
@@ -140,16 +158,18 @@ bool JsonValue::set_object(JsonValue* keysAndValues, size_t memberCount) {
     if (memberCount > UINT32_MAX) {
         return false;
     }
+    static_assert(sizeof(JsonMember) == 2 * sizeof(JsonValue), "a member is a key and a value, no padding");
     JsonMember* block = nullptr;
     if (memberCount) {
         block = static_cast<JsonMember*>(std::malloc(memberCount * sizeof(JsonMember)));
         if (!block) {
             return false;
         }
-        for (size_t i = 0; i < memberCount; ++i) {
-            JsonMember* m = new (&block[i]) JsonMember();
-            m->key = std::move(keysAndValues[2 * i]);
-            m->value = std::move(keysAndValues[2 * i + 1]);
+        // key, value, key, ... is already the layout of the member block.
+        std::memcpy(static_cast<void*>(block), static_cast<const void*>(keysAndValues),
+                    memberCount * sizeof(JsonMember));
+        for (size_t i = 0; i < 2 * memberCount; ++i) {
+            keysAndValues[i].clear_bits();
         }
     }
     release();
@@ -223,13 +243,59 @@ inline bool word_has_special(uint64_t w) {
 class Parser {
 public:
     explicit Parser(JsonParser& state) : s_(state) {}
+    ~Parser() {
+        pop_to(0);
+        std::free(stack_);
+    }
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
 
     bool parse_document(JsonValue& out);
 
 private:
     JsonParser& s_;
-    std::vector<JsonValue> stack_;  // children of the open containers
-    std::string scratch_;           // a string being decoded with escapes
+    // Children of the open containers, moved in as they complete and out in
+    // one copy when their container closes. A plain block rather than a
+    // vector: values relocate by copying their bits, and growth must report
+    // "out of memory" instead of throwing.
+    JsonValue* stack_ = nullptr;
+    size_t stackSize_ = 0;
+    size_t stackCapacity_ = 0;
+    std::string scratch_;  // a string being decoded with escapes
+
+    bool push(JsonValue& value) {
+        if (stackSize_ == stackCapacity_ && !grow_stack()) {
+            return fail(ERR_MEMORY, s_.cursor);
+        }
+        new (&stack_[stackSize_++]) JsonValue(std::move(value));
+        return true;
+    }
+    // A null value on top of the stack for a string or a scalar to be parsed
+    // into in place: those never grow the stack, so the slot stays put.
+    JsonValue* push_null() {
+        if (stackSize_ == stackCapacity_ && !grow_stack()) {
+            fail(ERR_MEMORY, s_.cursor);
+            return nullptr;
+        }
+        return new (&stack_[stackSize_++]) JsonValue();
+    }
+    bool grow_stack() {
+        size_t capacity = stackCapacity_ ? stackCapacity_ * 2 : 64;
+        void* block = std::realloc(static_cast<void*>(stack_), capacity * sizeof(JsonValue));
+        if (!block) {
+            return false;
+        }
+        stack_ = static_cast<JsonValue*>(block);
+        stackCapacity_ = capacity;
+        return true;
+    }
+    // Destroys what a failed container left above base. A closed one needs
+    // none of this: its values moved out and left nulls behind.
+    void pop_to(size_t base) {
+        while (stackSize_ > base) {
+            stack_[--stackSize_].~JsonValue();
+        }
+    }
 
     bool fail(const char* message, const char* at) {
         if (!s_.error) {
@@ -241,6 +307,9 @@ private:
 
     void skip_space() {
         const char* p = s_.cursor;
+        if (p < s_.end && static_cast<unsigned char>(*p) > ' ') {
+            return;  // the usual case: every blank is at most ' '
+        }
         while (p < s_.end && is_space(static_cast<unsigned char>(*p))) {
             ++p;
         }
@@ -248,6 +317,7 @@ private:
     }
 
     bool parse_value(JsonValue& out, int depth);
+    bool parse_child(int depth);
     bool parse_object(JsonValue& out, int depth);
     bool parse_array(JsonValue& out, int depth);
     bool parse_string(JsonValue& out);
@@ -259,6 +329,36 @@ private:
 
 const char* Parser::plain_run(const char* p) const {
     const char* end = s_.end;
+#ifdef TAVLO_JSON_SSE2
+    // Sixteen bytes at a time: a signed compare below 0x20 catches both the
+    // control bytes and every byte from 0x80 up.
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i space = _mm_set1_epi8(0x20);
+    auto special = [&](const char* at) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                            _mm_cmplt_epi8(v, space));
+    };
+    // URLs run to a kilobyte and more: 32 bytes per step until the end is near.
+    while (end - p >= 32) {
+        __m128i low = special(p);
+        __m128i high = special(p + 16);
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(low)) |
+                    (static_cast<unsigned>(_mm_movemask_epi8(high)) << 16);
+        if (mask) {
+            return p + std::countr_zero(mask);
+        }
+        p += 32;
+    }
+    if (end - p >= 16) {
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(special(p)));
+        if (mask) {
+            return p + std::countr_zero(mask);
+        }
+        p += 16;
+    }
+#endif
     while (end - p >= 8) {
         uint64_t w;
         std::memcpy(&w, p, 8);
@@ -315,6 +415,18 @@ bool Parser::parse_value(JsonValue& out, int depth) {
     }
 }
 
+// One element or member value, pushed onto the stack.
+bool Parser::parse_child(int depth) {
+    if (s_.cursor < s_.end && (*s_.cursor == '{' || *s_.cursor == '[')) {
+        // A container grows the stack while it is parsed, which would move a
+        // slot taken beforehand: it goes into a local, moved on top when done.
+        JsonValue value;
+        return parse_value(value, depth) && push(value);
+    }
+    JsonValue* slot = push_null();
+    return slot && parse_value(*slot, depth);
+}
+
 bool Parser::parse_literal(JsonValue& out) {
     const char* p = s_.cursor;
     size_t left = static_cast<size_t>(s_.end - p);
@@ -344,7 +456,7 @@ bool Parser::parse_object(JsonValue& out, int depth) {
         out.set_object(nullptr, 0);
         return true;
     }
-    const size_t base = stack_.size();
+    const size_t base = stackSize_;
     for (;;) {
         skip_space();
         if (s_.cursor >= s_.end) {
@@ -354,13 +466,10 @@ bool Parser::parse_object(JsonValue& out, int depth) {
             fail(ERR_KEY, s_.cursor);
             break;
         }
-        // Children are parsed into locals: a nested container grows stack_,
-        // which would move anything referenced inside it.
-        JsonValue key;
-        if (!parse_string(key)) {
+        JsonValue* key = push_null();
+        if (!key || !parse_string(*key)) {
             break;
         }
-        stack_.push_back(std::move(key));
         skip_space();
         if (s_.cursor >= s_.end) {
             break;
@@ -371,11 +480,9 @@ bool Parser::parse_object(JsonValue& out, int depth) {
         }
         ++s_.cursor;
         skip_space();
-        JsonValue value;
-        if (!parse_value(value, depth + 1)) {
+        if (!parse_child(depth + 1)) {
             break;
         }
-        stack_.push_back(std::move(value));
         skip_space();
         if (s_.cursor >= s_.end) {
             break;
@@ -387,9 +494,12 @@ bool Parser::parse_object(JsonValue& out, int depth) {
         }
         if (c == '}') {
             ++s_.cursor;
-            bool ok = out.set_object(stack_.data() + base, (stack_.size() - base) / 2);
-            stack_.resize(base);
-            return ok || fail(ERR_MEMORY, s_.cursor);
+            if (out.set_object(stack_ + base, (stackSize_ - base) / 2)) {
+                stackSize_ = base;  // all moved out, nothing left to destroy
+                return true;
+            }
+            pop_to(base);
+            return fail(ERR_MEMORY, s_.cursor);
         }
         fail(ERR_OBJECT_NEXT, s_.cursor);
         break;
@@ -397,7 +507,7 @@ bool Parser::parse_object(JsonValue& out, int depth) {
     if (s_.cursor >= s_.end) {
         fail(ERR_END, s_.cursor);
     }
-    stack_.resize(base);
+    pop_to(base);
     return false;
 }
 
@@ -412,14 +522,12 @@ bool Parser::parse_array(JsonValue& out, int depth) {
         out.set_array(nullptr, 0);
         return true;
     }
-    const size_t base = stack_.size();
+    const size_t base = stackSize_;
     for (;;) {
         skip_space();
-        JsonValue value;
-        if (!parse_value(value, depth + 1)) {
+        if (!parse_child(depth + 1)) {
             break;
         }
-        stack_.push_back(std::move(value));
         skip_space();
         if (s_.cursor >= s_.end) {
             fail(ERR_END, s_.cursor);
@@ -432,14 +540,17 @@ bool Parser::parse_array(JsonValue& out, int depth) {
         }
         if (c == ']') {
             ++s_.cursor;
-            bool ok = out.set_array(stack_.data() + base, stack_.size() - base);
-            stack_.resize(base);
-            return ok || fail(ERR_MEMORY, s_.cursor);
+            if (out.set_array(stack_ + base, stackSize_ - base)) {
+                stackSize_ = base;  // all moved out, nothing left to destroy
+                return true;
+            }
+            pop_to(base);
+            return fail(ERR_MEMORY, s_.cursor);
         }
         fail(ERR_ARRAY_NEXT, s_.cursor);
         break;
     }
-    stack_.resize(base);
+    pop_to(base);
     return false;
 }
 

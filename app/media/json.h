@@ -82,6 +82,11 @@ private:
         heap_.i = 0;
     }
     void release();
+    // A heap string, an array or an object: release has something to free.
+    bool owns_block() const {
+        return heap_.kind >= JsonKind::Array ||
+               (heap_.kind == JsonKind::String && heap_.inlineLength == HEAP_STRING);
+    }
 };
 static_assert(sizeof(JsonValue) == 16, "JsonValue is meant to stay two words");
 
