@@ -362,9 +362,9 @@ UniqueHandle start_child(unsigned seconds, DWORD& error) {
     }
     UniqueHandle output(inheritable);
     // No creation flags: the child shares this program's console, as ffmpeg
-    // shares yt-dlp's. A console of its own would also mean a conhost.exe of
-    // its own, which under Wine inherits the output pipe and can outlive a
-    // child killed while starting, keeping the pipe open.
+    // shares yt-dlp's. A console of its own would mean a conhost.exe of its
+    // own, which under Wine holds the output pipe too and can outlive a child
+    // killed while starting, so that the pipe never ends.
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
         error = GetLastError();
