@@ -34,5 +34,8 @@ if [ ! -f "$prefix/.tavlo-ready" ]; then
   wineserver -w
   touch "$prefix/.tavlo-ready"
 fi
+# Start the prefix's service processes with their output to /dev/null, so
+# that they never hold the test's output pipe open.
+wineboot >/dev/null 2>&1
 
 wine "$@"

@@ -301,7 +301,7 @@ TEST(KitStandin, ReplaysTheRecordingOfTheLinkWithItsExitCode) {
         {L"-j -i -- http://127.0.0.1:9/any/thing.mp4", "ytdlp-j-unreachable.out", nullptr, 1},
         {L"--version", "ytdlp-version.out", nullptr, 0},
         {L"-j -i -- http://127.0.0.1:8765/never/recorded", nullptr,
-         "ERROR: [generic] Unsupported URL: http://127.0.0.1:8765/never/recorded\n", 1},
+         "ERROR: Unsupported URL: http://127.0.0.1:8765/never/recorded\n", 1},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(wide_to_utf8(c.arguments));
@@ -388,7 +388,7 @@ TEST(KitStandin, ArgumentLogShowsEachQuotedValueAsOneArgument) {
     }
     Finished run = run_standin(arguments);
     EXPECT_EQ(run.exitCode, 1u);  // every link after "--" is unknown
-    EXPECT_NE(run.output.find("ERROR: [generic] Unsupported URL: -leading dash\n"), std::string::npos);
+    EXPECT_NE(run.output.find("ERROR: Unsupported URL: -leading dash\n"), std::string::npos);
 
     std::string line;
     ASSERT_TRUE(read_file(log, line));

@@ -522,7 +522,7 @@ int wmain(int, wchar_t**) {
         const Scenario* scenario = find_scenario(scenarios, link);
         int code = 1;
         if (!scenario) {
-            if (!write_output("ERROR: [generic] Unsupported URL: " + link + "\n")) {
+            if (!write_output("ERROR: Unsupported URL: " + link + "\n")) {
                 return 1;
             }
         } else {
