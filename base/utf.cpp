@@ -11,45 +11,50 @@ constexpr uint32_t REPLACEMENT = 0xFFFD;
 // Decodes one code point at bytes[i]; advances i. Invalid sequences yield
 // U+FFFD and advance one byte, the same repair the JSON reader applies.
 uint32_t decode_one(const unsigned char* bytes, size_t length, size_t& i) {
-    unsigned c = bytes[i];
-    if (c < 0x80) {
-        ++i;
-        return c;
-    }
-    size_t need;
-    uint32_t cp;
-    uint32_t min;
-    if ((c & 0xE0) == 0xC0) {
-        need = 1, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        need = 2, cp = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        need = 3, cp = c & 0x07, min = 0x10000;
-    } else {
-        ++i;
-        return REPLACEMENT;
-    }
-    if (length - i <= need) {
-        ++i;
-        return REPLACEMENT;
-    }
-    for (size_t k = 1; k <= need; ++k) {
-        unsigned b = bytes[i + k];
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return REPLACEMENT;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || (cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) {
-        ++i;
-        return REPLACEMENT;
-    }
-    i += need + 1;
-    return cp;
+    uint32_t cp = REPLACEMENT;
+    size_t n = utf8_decode(bytes + i, length - i, &cp);
+    i += n ? n : 1;
+    return n ? cp : REPLACEMENT;
 }
 
 }  // namespace
+
+size_t utf8_decode(const unsigned char* bytes, size_t available, uint32_t* codePoint) {
+    if (available == 0) {
+        return 0;
+    }
+    unsigned lead = bytes[0];
+    size_t need;
+    uint32_t cp;
+    uint32_t min;
+    if (lead < 0x80) {
+        need = 1, cp = lead, min = 0;
+    } else if ((lead & 0xE0) == 0xC0) {
+        need = 2, cp = lead & 0x1F, min = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        need = 3, cp = lead & 0x0F, min = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        need = 4, cp = lead & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (available < need) {
+        return 0;
+    }
+    for (size_t k = 1; k < need; ++k) {
+        if ((bytes[k] & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (bytes[k] & 0x3F);
+    }
+    if (cp < min || (cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) {
+        return 0;
+    }
+    if (codePoint) {
+        *codePoint = cp;
+    }
+    return need;
+}
 
 size_t utf8_to_utf16(const char* bytes, size_t length, wchar_t* out, size_t capacity) {
     if (!out || capacity == 0) {

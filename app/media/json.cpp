@@ -575,36 +575,6 @@ void append_utf8(std::string& buffer, uint32_t cp) {
 
 const char REPLACEMENT_UTF8[] = "\xEF\xBF\xBD";
 
-// Length of the valid UTF-8 sequence at p, or 0 when it is broken.
-size_t utf8_sequence_length(const unsigned char* p, const unsigned char* end) {
-    unsigned lead = p[0];
-    size_t need;
-    uint32_t cp;
-    uint32_t min;
-    if ((lead & 0xE0) == 0xC0) {
-        need = 2, cp = lead & 0x1F, min = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        need = 3, cp = lead & 0x0F, min = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        need = 4, cp = lead & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (static_cast<size_t>(end - p) < need) {
-        return 0;
-    }
-    for (size_t k = 1; k < need; ++k) {
-        if ((p[k] & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (p[k] & 0x3F);
-    }
-    if (cp < min || (cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) {
-        return 0;
-    }
-    return need;
-}
-
 bool Parser::parse_string(JsonValue& out) {
     const char* start = ++s_.cursor;  // past the opening quote
     const char* p = plain_run(start);
@@ -632,8 +602,8 @@ bool Parser::parse_string(JsonValue& out) {
         } else if (c < 0x20) {
             return fail(ERR_CONTROL, p);
         } else if (c >= 0x80) {
-            size_t n = utf8_sequence_length(reinterpret_cast<const unsigned char*>(p),
-                                            reinterpret_cast<const unsigned char*>(s_.end));
+            size_t n = utf8_decode(reinterpret_cast<const unsigned char*>(p), static_cast<size_t>(s_.end - p),
+                                   nullptr);
             if (n) {
                 buffer.append(p, n);
                 p += n;
