@@ -172,3 +172,27 @@ const wchar_t* text_find(const wchar_t* haystack, const wchar_t* needle) {
     }
     return *needle ? nullptr : haystack;
 }
+
+long long text_leading_integer(const wchar_t* text) {
+    if (!text) {
+        return 0;
+    }
+    while (*text == L' ' || (*text >= L'\t' && *text <= L'\r')) {
+        ++text;
+    }
+    bool negative = *text == L'-';
+    if (*text == L'-' || *text == L'+') {
+        ++text;
+    }
+    long long value = 0;
+    for (; *text >= L'0' && *text <= L'9'; ++text) {
+        if (value <= 0x80000000ll) {
+            value = value * 10 + (*text - L'0');
+        }
+    }
+    if (value > 0x80000000ll) {
+        value = 0x80000000ll;
+    }
+    value = negative ? -value : value;
+    return value > 0x7FFFFFFFll ? 0x7FFFFFFFll : value;
+}

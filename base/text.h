@@ -59,6 +59,11 @@ bool text_ends_with(const wchar_t* text, const wchar_t* suffix);
 bool text_contains_nocase(const wchar_t* haystack, const wchar_t* needle);
 const wchar_t* text_find(const wchar_t* haystack, const wchar_t* needle);  // exact case; null when absent
 
+// The leading decimal integer of a text, as the Windows string-to-number
+// helpers read it: blanks, an optional sign, digits; 0 when there are none.
+// Values beyond the 32-bit range are held at its ends.
+long long text_leading_integer(const wchar_t* text);
+
 inline wchar_t ascii_lower(wchar_t c) {
     return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
 }

@@ -40,22 +40,6 @@ bool bytes_contain_nocase(std::string_view haystack, std::string_view needle) {
     return false;
 }
 
-// StrToIntW's reading: optional blanks, an optional sign, decimal digits.
-int leading_integer(const wchar_t* text) {
-    while (*text == L' ' || *text == L'\t') {
-        ++text;
-    }
-    bool negative = *text == L'-';
-    if (*text == L'-' || *text == L'+') {
-        ++text;
-    }
-    long long value = 0;
-    while (*text >= L'0' && *text <= L'9' && value < 100000000) {
-        value = value * 10 + (*text++ - L'0');
-    }
-    return static_cast<int>(negative ? -value : value);
-}
-
 uint32_t quality_class(uint32_t width, uint32_t height) {
     uint32_t d = (width != 0 && width < height) ? width : height;
     if (d < 240) return 144;
@@ -324,7 +308,7 @@ bool read_format(const JsonValue* object, MediaFormat& format) {
     if (format.height == 0) {
         wchar_t resolution[32];
         json_get_string(object, "resolution", resolution);
-        int h = leading_integer(resolution);
+        long long h = text_leading_integer(resolution);
         if (h >= 144 && h <= 4320) {
             format.height = static_cast<uint32_t>(h);
         }
