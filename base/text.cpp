@@ -196,3 +196,27 @@ long long text_leading_integer(const wchar_t* text) {
     value = negative ? -value : value;
     return value > 0x7FFFFFFFll ? 0x7FFFFFFFll : value;
 }
+
+size_t bytes_find_nocase(std::string_view haystack, std::string_view needle) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; };
+    if (needle.empty()) {
+        return 0;
+    }
+    if (needle.size() > haystack.size()) {
+        return std::string_view::npos;
+    }
+    char first = lower(needle[0]);
+    for (size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
+        if (lower(haystack[i]) != first) {
+            continue;
+        }
+        size_t k = 1;
+        while (k < needle.size() && lower(haystack[i + k]) == lower(needle[k])) {
+            ++k;
+        }
+        if (k == needle.size()) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}

@@ -64,6 +64,12 @@ const wchar_t* text_find(const wchar_t* haystack, const wchar_t* needle);  // ex
 // Values beyond the 32-bit range are held at its ends.
 long long text_leading_integer(const wchar_t* text);
 
+// The same for bytes (UTF-8 tool output): the offset of needle, or npos.
+size_t bytes_find_nocase(std::string_view haystack, std::string_view needle);
+inline bool bytes_contain_nocase(std::string_view haystack, std::string_view needle) {
+    return bytes_find_nocase(haystack, needle) != std::string_view::npos;
+}
+
 inline wchar_t ascii_lower(wchar_t c) {
     return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
 }
