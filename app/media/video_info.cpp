@@ -23,6 +23,18 @@ uint64_t positive_u64(int64_t value) {
     return value < 1 ? 0 : static_cast<uint64_t>(value);
 }
 
+uint32_t quality_class(uint32_t width, uint32_t height) {
+    uint32_t d = (width != 0 && width < height) ? width : height;
+    if (d < 240) return 144;
+    if (d < 360) return 240;
+    if (d < 480) return 360;
+    if (d < 720) return 480;
+    if (d < 1080) return 720;
+    if (d < 1440) return 1080;
+    if (d < 2160) return 1440;
+    return 2160;
+}
+
 // A string member widened into a buffer large enough for the rules that
 // look at it; texts longer than this normalize to the same result.
 void get_language_text(const JsonValue* object, std::string_view key, wchar_t (&out)[64]) {
