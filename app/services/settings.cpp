@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "app/services/data_folder.h"
+#include "base/data_folder.h"
 #include "base/text.h"
 #include "base/win_handles.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/services/data_folder.h"
+#include "base/data_folder.h"
 #include "tests/services/rc4_md5.h"
 #include "tests/win_test_support.h"
 #include "base/text.h"

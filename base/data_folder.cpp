@@ -1,4 +1,4 @@
-#include "app/services/data_folder.h"
+#include "base/data_folder.h"
 
 #include <shlobj.h>
 
