@@ -4,6 +4,10 @@
 // every lookup returns the English text.
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstddef>
 
 constexpr int TRANSLATION_CAPACITY = 512;
@@ -51,7 +55,6 @@ const wchar_t* language_name(unsigned languageId);
 extern const unsigned OPTIONS_LANGUAGES[16];
 
 #ifdef _WIN32
-#include <windows.h>
 // Loads the language resource (type 520) into the table; false leaves it empty.
 bool load_translation(TranslationTable& table, HINSTANCE instance, int resourceId);
 #endif
