@@ -3,6 +3,7 @@
 //
 //   tavlo_inspect json FILE
 //   tavlo_inspect choices FILE [--lang LANGID]
+//   tavlo_inspect progress FILE [--playlist-count N] [--subs-only] [--duration S] [--live] [--chunk N]
 //
 // Exit code 0 with the JSON on standard output; 2 with a one-line message on
 // standard error for bad usage or an unreadable file.
@@ -20,14 +21,20 @@
 #include "app/media/format_choices.h"
 #include "app/media/json.h"
 #include "app/media/video_info.h"
+#include "app/tools/output_parser.h"
 #include "base/utf.h"
 #include "tools/inspect/json_writer.h"
+#include "ui/locale_format.h"
+#include "ui/translation.h"
 
 namespace {
 
+// One line, so that a script sees the reason and the usage together.
 int usage(const char* message) {
-    std::fprintf(stderr, "tavlo_inspect: %s\n", message);
-    std::fprintf(stderr, "usage: tavlo_inspect json FILE | choices FILE [--lang LANGID]\n");
+    std::fprintf(stderr,
+                 "tavlo_inspect: %s; usage: tavlo_inspect json FILE | choices FILE [--lang LANGID] | progress FILE"
+                 " [--playlist-count N] [--subs-only] [--duration S] [--live] [--chunk N]\n",
+                 message);
     return 2;
 }
 
@@ -180,12 +187,80 @@ int inspect_choices(const std::string& bytes, unsigned languageId) {
     return 0;
 }
 
+// What the download output parser makes of a recorded yt-dlp download.
+struct ProgressOptions {
+    uint32_t playlistCount = 0;
+    int subtitlesOnly = 0;
+    uint32_t duration = 0;
+    uint32_t isLive = 0;
+    size_t chunk = 0;  // 0: the whole file at once
+};
+
+// A decimal number of at most 32 bits.
+bool read_count(const std::string& text, uint32_t& value) {
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    unsigned long long n = std::strtoull(text.c_str(), nullptr, 10);
+    if (n > 0xFFFFFFFFull) {
+        return false;
+    }
+    value = static_cast<uint32_t>(n);
+    return true;
+}
+
+// The file's bytes through the download job's output handler (whole, or in
+// chunks of the given size), for an item with an English interface.
+int inspect_progress(const std::string& bytes, const ProgressOptions& options) {
+    set_interface_language(0x0409);
+    auto* table = static_cast<TranslationTable*>(std::calloc(1, sizeof(TranslationTable)));
+    g_translation = table;
+    auto* item = new DownloadRecord();
+    item->playlistCount = options.playlistCount;
+    item->subtitlesOnly = options.subtitlesOnly;
+    item->info.duration = options.duration;
+    item->info.isLive = options.isLive;
+    item->percent = PERCENT_UNKNOWN;
+    auto* state = new ProgressParseState;
+    prepare_progress_state(*state, *item);
+
+    size_t step = options.chunk ? options.chunk : bytes.size();
+    for (size_t at = 0; at < bytes.size(); at += step) {
+        size_t n = bytes.size() - at < step ? bytes.size() - at : step;
+        std::string chunk = bytes.substr(at, n);  // ends in a zero byte, as the runner's chunks do
+        handle_download_output(chunk.c_str(), static_cast<uint32_t>(n), static_cast<uint32_t>(at), state, 0, item);
+    }
+
+    JsonWriter out;
+    out.begin_object();
+    out.key("percent"), out.value(static_cast<unsigned>(item->percent));
+    out.key("statusText"), out.value(item->statusText);
+    out.key("phaseText"), out.value(item->phaseText);
+    out.key("timeLeftText"), out.value(item->timeLeftText);
+    out.key("errorText"), out.value(item->errorText);
+    out.key("outputPath"), out.value(item->outputPath);
+    out.key("loginNeeded"), out.value(static_cast<int>(item->loginNeeded));
+    out.key("passwordNeeded"), out.value(static_cast<int>(item->passwordNeeded));
+    out.key("loginDuringDownload"), out.value(static_cast<int>(item->loginDuringDownload));
+    out.key("subtitleWritten"), out.value(state->subtitleWritten);
+    out.key("duration"), out.value(item->info.duration);
+    out.end_object();
+    print(out.text());
+
+    delete state;
+    delete item;
+    g_translation = nullptr;
+    std::free(table);
+    return 0;
+}
+
 int run(const std::vector<std::string>& args) {
     if (args.size() < 2) {
         return usage("missing command or file");
     }
     const std::string& command = args[0];
     unsigned languageId = 9;
+    ProgressOptions progress;
     if (command == "json") {
         if (args.size() != 2) {
             return usage("json takes one file");
@@ -204,6 +279,33 @@ int run(const std::vector<std::string>& args) {
                 return usage("unknown option for choices");
             }
         }
+    } else if (command == "progress") {
+        for (size_t i = 2; i < args.size(); ++i) {
+            const std::string& option = args[i];
+            bool hasValue = i + 1 < args.size();
+            uint32_t value = 0;
+            if (option == "--subs-only") {
+                progress.subtitlesOnly = 1;
+            } else if (option == "--live") {
+                progress.isLive = 1;
+            } else if (option == "--playlist-count" || option == "--duration" || option == "--chunk") {
+                if (!hasValue || !read_count(args[i + 1], value)) {
+                    return usage((option + " takes a decimal number").c_str());
+                }
+                if (option == "--playlist-count") {
+                    progress.playlistCount = value;
+                } else if (option == "--duration") {
+                    progress.duration = value;
+                } else if (value == 0 || value > 65536) {
+                    return usage("--chunk takes a size from 1 to 65536");
+                } else {
+                    progress.chunk = value;
+                }
+                ++i;
+            } else {
+                return usage("unknown option for progress");
+            }
+        }
     } else {
         return usage("unknown command");
     }
@@ -211,6 +313,9 @@ int run(const std::vector<std::string>& args) {
     if (!read_file(args[1], bytes)) {
         std::fprintf(stderr, "tavlo_inspect: cannot read %s\n", args[1].c_str());
         return 2;
+    }
+    if (command == "progress") {
+        return inspect_progress(bytes, progress);
     }
     return command == "json" ? inspect_json(bytes) : inspect_choices(bytes, languageId);
 }
