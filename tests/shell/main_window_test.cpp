@@ -1,31 +1,71 @@
-// The programs as a user starts them: tavlo.exe opens its main window and
-// ends with code 0 when it is closed; tavlo_setup.exe runs and ends.
+// The programs as a user starts them: tavlo.exe opens its main window where
+// it belongs, keeps to one instance, prepares its settings from the command
+// line, and ends with code 0; tavlo_setup.exe runs and ends.
+//
+// tavlo.exe keeps its data in the real local application-data folder, so
+// every test here starts from a moved-aside "tavlo" folder and puts the
+// original back afterwards, and ends every tavlo.exe it caused to run.
 #include <windows.h>
+
+#include <ole2.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <string>
+#include <vector>
+
+#include "app/services/settings.h"
+#include "app/shell/startup.h"
+#include "base/data_folder.h"
+#include "tests/win_test_support.h"
+#include "tests/window_capture.h"
 
 namespace {
 
+constexpr DWORD START_WAIT = 30000;  // the first start in a fresh prefix is slow
+constexpr DWORD EXIT_WAIT = 15000;
+
+std::wstring widen(const char* text) {
+    return std::wstring(text, text + strlen(text));
+}
+
+std::wstring tavlo_path() {
+    std::wstring path = widen(TAVLO_EXE);
+    wchar_t full[MAX_PATH];
+    DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);  // also turns / into \ .
+    return n > 0 && n < MAX_PATH ? std::wstring(full, n) : path;
+}
+
 struct Process {
     PROCESS_INFORMATION info = {};
+    Process() = default;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
     ~Process() {
         if (info.hProcess) {
             if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
                 TerminateProcess(info.hProcess, 99);
+                WaitForSingleObject(info.hProcess, EXIT_WAIT);
             }
             CloseHandle(info.hProcess);
             CloseHandle(info.hThread);
         }
     }
-    bool start(const std::wstring& path) {
+    bool start(const std::wstring& path, const std::wstring& arguments = L"") {
         std::wstring commandLine = L"\"" + path + L"\"";
+        if (!arguments.empty()) {
+            commandLine += L" " + arguments;
+        }
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
         return CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                               &info) != 0;
     }
+    bool running() const { return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
     DWORD wait_exit(DWORD ms) {
         if (WaitForSingleObject(info.hProcess, ms) != WAIT_OBJECT_0) {
             return STILL_ACTIVE;
@@ -36,29 +76,443 @@ struct Process {
     }
 };
 
-HWND wait_for_window(const wchar_t* className, DWORD processId, DWORD ms) {
+struct TavloWindow {
+    HWND window;
+    DWORD processId;
+};
+
+// Every "Tavlo_Main" window there is, shown or not.
+std::vector<TavloWindow> tavlo_windows() {
+    std::vector<TavloWindow> found;
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            wchar_t name[64];
+            if (GetClassNameW(w, name, 64) && wcscmp(name, L"Tavlo_Main") == 0) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                reinterpret_cast<std::vector<TavloWindow>*>(lp)->push_back({w, pid});
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The visible main window of a process other than notProcessId (or of
+// processId when that is given).
+HWND wait_for_window(DWORD processId, DWORD notProcessId, DWORD ms) {
     for (DWORD waited = 0; waited < ms; waited += 50) {
-        HWND window = FindWindowW(className, nullptr);
-        DWORD owner = 0;
-        if (window && GetWindowThreadProcessId(window, &owner) && owner == processId && IsWindowVisible(window)) {
-            return window;
+        for (const TavloWindow& w : tavlo_windows()) {
+            bool match = processId ? w.processId == processId : w.processId != notProcessId;
+            if (match && IsWindowVisible(w.window)) {
+                return w.window;
+            }
         }
         Sleep(50);
     }
     return nullptr;
 }
 
-std::wstring widen(const char* text) {
-    return std::wstring(text, text + strlen(text));
+bool is_our_tavlo(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) {
+        return false;
+    }
+    wchar_t image[MAX_PATH];
+    DWORD size = MAX_PATH;
+    bool ours = QueryFullProcessImageNameW(process, 0, image, &size) && _wcsicmp(image, tavlo_path().c_str()) == 0;
+    CloseHandle(process);
+    return ours;
 }
 
-TEST(MainProgram, OpensTavloMainAndExitsCleanlyWhenClosed) {
-    Process tavlo;
-    ASSERT_TRUE(tavlo.start(widen(TAVLO_EXE)));
-    HWND window = wait_for_window(L"Tavlo_Main", tavlo.info.dwProcessId, 20000);
-    ASSERT_NE(window, nullptr) << "no visible Tavlo_Main window";
+// Closes every main window of this build's tavlo.exe and ends whatever of
+// it still runs, including instances the shell started for us.
+void end_every_tavlo() {
+    for (const TavloWindow& w : tavlo_windows()) {
+        if (is_our_tavlo(w.processId)) {
+            PostMessageW(w.window, WM_CLOSE, 0, 0);
+        }
+    }
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, L"tavlo.exe") != 0 || !is_our_tavlo(entry.th32ProcessID)) {
+            continue;
+        }
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+        if (process) {
+            if (WaitForSingleObject(process, EXIT_WAIT) == WAIT_TIMEOUT) {
+                TerminateProcess(process, 99);
+                WaitForSingleObject(process, EXIT_WAIT);
+            }
+            CloseHandle(process);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+// Posts WM_CLOSE to the window and waits for its process; its exit code.
+DWORD close_and_wait(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) {
+        return STILL_ACTIVE;
+    }
     PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(tavlo.wait_exit(10000), 0u);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process, EXIT_WAIT) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process, &code);
+    }
+    CloseHandle(process);
+    return code;
+}
+
+// The test prefix's "tavlo" folder, moved aside while the tests run.
+class DataFolderGuard {
+public:
+    DataFolderGuard() {
+        wchar_t folder[MAX_PATH];
+        EXPECT_TRUE(data_folder(folder));
+        folder_ = folder;
+        saved_ = folder_ + L".saved-by-test";
+        // A saved folder left by an interrupted run is the original: keep it.
+        if (!path_exists(saved_) && path_exists(folder_)) {
+            EXPECT_TRUE(MoveFileW(folder_.c_str(), saved_.c_str()));
+        }
+        remove_tree(folder_);
+    }
+    ~DataFolderGuard() {
+        remove_tree(folder_);
+        if (path_exists(saved_)) {
+            MoveFileW(saved_.c_str(), folder_.c_str());
+        }
+    }
+    DataFolderGuard(const DataFolderGuard&) = delete;
+    DataFolderGuard& operator=(const DataFolderGuard&) = delete;
+
+    void clear() const { remove_tree(folder_); }
+    std::wstring path(const wchar_t* name) const { return folder_ + L"\\" + name; }
+
+private:
+    std::wstring folder_;
+    std::wstring saved_;
+};
+
+// The system's app theme in the registry, put back as it was.
+class SystemThemeGuard {
+public:
+    SystemThemeGuard() {
+        DWORD size = sizeof(value_);
+        had_ = RegGetValueW(HKEY_CURRENT_USER, KEY, VALUE, RRF_RT_REG_DWORD, nullptr, &value_, &size) ==
+               ERROR_SUCCESS;
+    }
+    ~SystemThemeGuard() {
+        if (had_) {
+            set(value_);
+        } else {
+            remove();
+        }
+    }
+    SystemThemeGuard(const SystemThemeGuard&) = delete;
+    SystemThemeGuard& operator=(const SystemThemeGuard&) = delete;
+
+    static void set(DWORD lightTheme) {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, KEY, VALUE, REG_DWORD, &lightTheme, sizeof(lightTheme)),
+                  ERROR_SUCCESS);
+    }
+    static void remove() {
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, KEY, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, VALUE);
+            RegCloseKey(key);
+        }
+    }
+
+private:
+    static constexpr const wchar_t* KEY = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+    static constexpr const wchar_t* VALUE = L"AppsUseLightTheme";
+    DWORD value_ = 0;
+    bool had_ = false;
+};
+
+Settings stored_settings() {
+    set_settings_passphrase();  // the same machine, so the same passphrase as tavlo.exe
+    Settings settings = {};
+    EXPECT_TRUE(load_settings(settings)) << "no readable settings file";
+    return settings;
+}
+
+// Ends stray instances before the data folder is moved aside: a running
+// tavlo.exe holds it as its current folder.
+struct NoTavloRunning {
+    NoTavloRunning() { end_every_tavlo(); }
+};
+
+class MainProgram : public ::testing::Test {
+protected:
+    // Before the members go, so that the data folder is free to remove.
+    void TearDown() override { end_every_tavlo(); }
+
+    // Starts tavlo.exe, waits for its window, closes it: the exit code.
+    DWORD run_once(const std::wstring& arguments) {
+        Process tavlo;
+        if (!tavlo.start(tavlo_path(), arguments)) {
+            ADD_FAILURE() << "tavlo.exe did not start";
+            return STILL_ACTIVE;
+        }
+        HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+        if (!window) {
+            ADD_FAILURE() << "no visible Tavlo_Main window";
+            return STILL_ACTIVE;
+        }
+        return close_and_wait(window);
+    }
+
+    NoTavloRunning noneBefore;
+    DataFolderGuard data;
+};
+
+TEST_F(MainProgram, OpensCentredAboveTheMiddleWithItsStylesAndExitsWithZero) {
+    Process tavlo;
+    ASSERT_TRUE(tavlo.start(tavlo_path()));
+    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    ASSERT_NE(window, nullptr) << "no visible Tavlo_Main window";
+
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(window, &r));
+    int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(r.right - r.left, 765);
+    EXPECT_EQ(r.bottom - r.top, 580);
+    EXPECT_EQ(r.left, (screenWidth - 765) / 2);
+    EXPECT_EQ(r.top, (screenHeight - 580) / 2 - 40);
+
+    // The system gives every overlapped window a caption and sibling clipping.
+    const LONG_PTR asked = WS_VISIBLE | WS_BORDER | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    EXPECT_EQ(GetWindowLongPtrW(window, GWL_STYLE), asked | WS_CAPTION | WS_CLIPSIBLINGS);
+    LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    EXPECT_EQ(exStyle & (WS_EX_APPWINDOW | WS_EX_WINDOWEDGE), WS_EX_APPWINDOW | WS_EX_WINDOWEDGE);
+    EXPECT_EQ(exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE), 0);
+    EXPECT_EQ(GetParent(window), nullptr);
+    EXPECT_EQ(GetMenu(window), nullptr);
+    wchar_t title[64] = L"";
+    GetWindowTextW(window, title, 64);
+    EXPECT_STREQ(title, L"Tavlo Video Downloader 1.58");
+    EXPECT_EQ(GetClassLongPtrW(window, GCL_STYLE), static_cast<ULONG_PTR>(CS_DBLCLKS));
+
+    // The light theme paints the window white through the class brush.
+    Sleep(300);  // let it paint
+    Capture picture = capture_window(window, true);
+    picture.save_png(artifact_path(L"main-window-light.png"));
+    ASSERT_GT(picture.width, 100);
+    EXPECT_EQ(picture.at(picture.width / 2, picture.height / 2), RGB(255, 255, 255));
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(tavlo.wait_exit(EXIT_WAIT), 0u);
+}
+
+TEST_F(MainProgram, RunsWithCommonControlsSixAndTheManifestItCarries) {
+    Process tavlo;
+    ASSERT_TRUE(tavlo.start(tavlo_path()));
+    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    ASSERT_NE(window, nullptr);
+
+    // Which comctl32 the running program loaded: the manifest's version 6
+    // comes from the side-by-side store, the system folder holds version 5.
+    // (Wine's copy there reports the file version 5.81 like the other, so
+    // the place is what tells them apart.)
+    std::wstring comctl;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, tavlo.info.dwProcessId);
+    ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
+    MODULEENTRY32W module = {};
+    module.dwSize = sizeof(module);
+    for (BOOL more = Module32FirstW(snapshot, &module); more; more = Module32NextW(snapshot, &module)) {
+        if (_wcsicmp(module.szModule, L"comctl32.dll") == 0) {
+            comctl = module.szExePath;
+        }
+    }
+    CloseHandle(snapshot);
+    ASSERT_FALSE(comctl.empty()) << "tavlo.exe has not loaded comctl32.dll";
+    for (wchar_t& c : comctl) {
+        c = towlower(c);
+    }
+    SCOPED_TRACE(std::string(comctl.begin(), comctl.end()));
+    EXPECT_NE(comctl.find(L"\\winsxs\\"), std::wstring::npos);
+    EXPECT_NE(comctl.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos);
+
+    // What Wine does not act on, read from the program itself: no elevation
+    // of its own, not DPI aware.
+    HMODULE image = LoadLibraryExW(tavlo_path().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(image, nullptr);
+    HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr) << "no manifest resource 1";
+    const char* text = static_cast<const char*>(LockResource(LoadResource(image, found)));
+    std::string manifest(text, SizeofResource(image, found));
+    FreeLibrary(image);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(manifest.find(">false</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("{e2011457-1546-43c5-a5fe-008deee3d3f0}"), std::string::npos);  // Vista
+    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // 10
+
+    EXPECT_EQ(close_and_wait(window), 0u);
+}
+
+TEST_F(MainProgram, SecondStartBringsTheFirstForwardAndEndsAtOnce) {
+    Process first;
+    ASSERT_TRUE(first.start(tavlo_path()));
+    HWND window = wait_for_window(first.info.dwProcessId, 0, START_WAIT);
+    ASSERT_NE(window, nullptr);
+    uint16_t language = stored_settings().lang_id;
+
+    const wchar_t* kArguments[] = {L"", L"-lang 1031", L"-start"};
+    for (const wchar_t* arguments : kArguments) {
+        SCOPED_TRACE(std::string("arguments: ") + std::string(arguments, arguments + wcslen(arguments)));
+        ShowWindow(window, SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(window));
+
+        Process second;
+        ASSERT_TRUE(second.start(tavlo_path(), arguments));
+        EXPECT_EQ(second.wait_exit(EXIT_WAIT), 0u);
+        EXPECT_FALSE(IsIconic(window));
+        EXPECT_TRUE(IsWindowVisible(window));
+        EXPECT_EQ(GetForegroundWindow(), window);
+        for (const TavloWindow& w : tavlo_windows()) {
+            EXPECT_EQ(w.processId, first.info.dwProcessId) << "a second main window";
+        }
+        EXPECT_TRUE(first.running());
+        // Nothing reaches the running instance, nor the settings.
+        EXPECT_EQ(stored_settings().lang_id, language);
+    }
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.wait_exit(EXIT_WAIT), 0u);
+}
+
+TEST_F(MainProgram, LanguageFromTheCommandLine) {
+    set_settings_passphrase();
+    Settings defaults = {};
+    set_default_settings(defaults);
+
+    struct Case {
+        bool firstRun;
+        const wchar_t* arguments;
+        uint16_t langId;
+    };
+    // How the arguments are read is the command-line test's business; here
+    // the runs show what reaches the settings file.
+    const Case kCases[] = {
+        {true, L"-lang 1031", 1031},           // the first run creates the settings with it
+        {false, L"-lang 0", 1031},             // 0 changes nothing
+        {false, L"-lang 1036", 1036},          // a later run switches
+        {false, L"", 1036},                    // and it stays
+        {true, L"-lang 0", defaults.lang_id},  // a first run without it takes the default
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string("arguments: ") + std::string(c.arguments, c.arguments + wcslen(c.arguments)));
+        if (c.firstRun) {
+            data.clear();
+        }
+        EXPECT_EQ(run_once(c.arguments), 0u);
+        Settings stored = stored_settings();
+        EXPECT_EQ(stored.lang_id, c.langId);
+        EXPECT_EQ(stored.version, SETTINGS_VERSION);
+    }
+    // The cache folders exist beside the settings.
+    EXPECT_TRUE(path_exists(data.path(L"json")));
+    EXPECT_TRUE(path_exists(data.path(L"jpg")));
+}
+
+TEST_F(MainProgram, AnOlderSettingsFileIsBroughtToThisVersion) {
+    set_settings_passphrase();
+    Settings old = {};
+    set_default_settings(old);
+    old.version = 150;
+    old.lang_id = 1040;
+    old.dark_mode = 0;
+    ASSERT_TRUE(save_settings(old));
+    EXPECT_EQ(run_once(L""), 0u);
+    Settings stored = stored_settings();
+    EXPECT_EQ(stored.version, SETTINGS_VERSION);
+    EXPECT_EQ(stored.lang_id, 1040);
+}
+
+TEST_F(MainProgram, DarkModeFollowsTheSystemUntilTheSettingsHoldIt) {
+    SystemThemeGuard theme;
+    struct Case {
+        int systemLight;  // -1: no AppsUseLightTheme value
+        bool firstRun;
+        int darkMode;
+        COLORREF background;
+        const wchar_t* picture;
+    };
+    const Case kCases[] = {
+        {-1, true, 0, RGB(255, 255, 255), nullptr},
+        {1, true, 0, RGB(255, 255, 255), nullptr},
+        {0, true, 1, RGB(25, 25, 25), L"main-window-dark.png"},
+        {1, false, 1, RGB(25, 25, 25), nullptr},  // the file's choice now wins over the system
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "system light " << c.systemLight << ", first run " << c.firstRun);
+        if (c.systemLight < 0) {
+            SystemThemeGuard::remove();
+        } else {
+            SystemThemeGuard::set(static_cast<DWORD>(c.systemLight));
+        }
+        if (c.firstRun) {
+            data.clear();
+        }
+        Process tavlo;
+        ASSERT_TRUE(tavlo.start(tavlo_path()));
+        HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+        ASSERT_NE(window, nullptr);
+        Sleep(300);  // let it paint
+        Capture picture = capture_window(window, true);
+        if (c.picture) {
+            picture.save_png(artifact_path(c.picture));
+        }
+        EXPECT_EQ(picture.at(picture.width / 2, picture.height / 2), c.background);
+        EXPECT_EQ(close_and_wait(window), 0u);
+        EXPECT_EQ(stored_settings().dark_mode, c.darkMode);
+    }
+}
+
+TEST_F(MainProgram, StartModePreparesTheSettingsShowsNothingAndStartsAgainAsTheUser) {
+    Process tavlo;
+    ASSERT_TRUE(tavlo.start(tavlo_path(), L"-start -lang 1031"));
+    bool showedWindow = false;
+    for (DWORD waited = 0; waited < START_WAIT && tavlo.running(); waited += 20) {
+        for (const TavloWindow& w : tavlo_windows()) {
+            showedWindow = showedWindow || w.processId == tavlo.info.dwProcessId;
+        }
+        Sleep(20);
+    }
+    EXPECT_EQ(tavlo.wait_exit(0), 0u);
+    EXPECT_FALSE(showedWindow);
+    EXPECT_EQ(stored_settings().lang_id, 1031);
+
+    // The shell starts a new instance without arguments, with its window.
+    HWND again = wait_for_window(0, tavlo.info.dwProcessId, START_WAIT);
+    ASSERT_NE(again, nullptr) << "no new instance after -start";
+    EXPECT_EQ(stored_settings().lang_id, 1031);
+    EXPECT_EQ(close_and_wait(again), 0u);
+}
+
+// The route the -start relaunch and "Play" take: the desktop shell itself
+// starts the program. (Wine has no elevation to drop, so what shows here is
+// that the shell is found and does the start.)
+TEST_F(MainProgram, OpenAsShellUserHasTheDesktopShellStartTheProgram) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    HRESULT result = open_as_shell_user(tavlo_path().c_str());
+    OleUninitialize();
+    ASSERT_EQ(result, S_OK);
+    HWND window = wait_for_window(0, GetCurrentProcessId(), START_WAIT);
+    ASSERT_NE(window, nullptr) << "the shell did not start tavlo.exe";
+    EXPECT_EQ(close_and_wait(window), 0u);
 }
 
 TEST(SetupProgram, RunsAndEnds) {
