@@ -2,7 +2,7 @@
 // result as UTF-8 JSON, for developers and for checks from scripts.
 //
 //   tavlo_inspect json FILE
-//   tavlo_inspect choices FILE [--lang LANGID]
+//   tavlo_inspect choices FILE [--lang LANGID] [--token T] [--sub-mode M] [--subs-only] [--select I]
 //   tavlo_inspect progress FILE [--playlist-count N] [--subs-only] [--duration S] [--live] [--chunk N]
 //
 // Exit code 0 with the JSON on standard output; 2 with a one-line message on
@@ -18,11 +18,16 @@
 #include <io.h>
 #endif
 
+#include "app/media/choice_memory.h"
 #include "app/media/format_choices.h"
+#include "app/media/format_menu.h"
 #include "app/media/json.h"
 #include "app/media/video_info.h"
 #include "app/tools/output_parser.h"
+#include "app/tools/tool_commands.h"
+#include "base/text.h"
 #include "base/utf.h"
+#include "tools/inspect/embedded_languages.h"
 #include "tools/inspect/json_writer.h"
 #include "ui/locale_format.h"
 #include "ui/translation.h"
@@ -32,7 +37,8 @@ namespace {
 // One line, so that a script sees the reason and the usage together.
 int usage(const char* message) {
     std::fprintf(stderr,
-                 "tavlo_inspect: %s; usage: tavlo_inspect json FILE | choices FILE [--lang LANGID] | progress FILE"
+                 "tavlo_inspect: %s; usage: tavlo_inspect json FILE | choices FILE [--lang LANGID] [--token T]"
+                 " [--sub-mode M] [--subs-only] [--select I] | progress FILE"
                  " [--playlist-count N] [--subs-only] [--duration S] [--live] [--chunk N]\n",
                  message);
     return 2;
@@ -82,7 +88,33 @@ int inspect_json(const std::string& bytes) {
     return 0;
 }
 
-void write_choices(JsonWriter& out, const ChoiceState& item, const VideoInfo& info) {
+// The item as the screen shows it after the choice steps.
+struct ChoicesView {
+    const FormatMenu* menu;
+    const FormatButton* button;
+    const wchar_t* downloadCommand;
+};
+
+void write_menu(JsonWriter& out, const FormatMenu& menu) {
+    out.begin_array();
+    for (uint32_t i = 0; i < menu.count; ++i) {
+        const FormatMenuEntry& e = menu.entries[i];
+        out.begin_object();
+        if (e.separator) {
+            out.key("separator"), out.value(true);
+        } else {
+            out.key("id"), out.value(e.id);
+            out.key("label"), out.value(e.label);
+            out.key("checked"), out.value(e.checked != 0);
+            out.key("grayed"), out.value(e.grayed != 0);
+            out.key("radio"), out.value(e.radio != 0);
+        }
+        out.end_object();
+    }
+    out.end_array();
+}
+
+void write_choices(JsonWriter& out, const ChoiceState& item, const VideoInfo& info, const ChoicesView& view) {
     out.begin_object();
     out.key("title"), out.value(info.title);
     out.key("duration"), out.value(info.duration);
@@ -147,17 +179,108 @@ void write_choices(JsonWriter& out, const ChoiceState& item, const VideoInfo& in
         out.end_object();
     }
     out.end_array();
+    out.key("defaultChoice"), out.value(item.defaultChoice);
+    out.key("menu");
+    write_menu(out, *view.menu);
+    out.key("caption"), out.value(view.button->caption);
+    wchar_t glyph[8] = L"";
+    if (view.button->glyph) {
+        text_format(glyph, L"%04X", static_cast<unsigned>(view.button->glyph));
+    }
+    out.key("glyph"), out.value(glyph);
+    out.key("downloadCommand"), out.value(view.downloadCommand);
     out.end_object();
+}
+
+// What the user set up before the link arrived, and the menu command given after.
+struct ChoicesOptions {
+    unsigned languageId = 9;
+    std::string token;          // the list's remembered format token
+    int subtitleMode = 0;
+    int subtitlesOnly = 0;
+    long long select = -1;      // format command 2000 + select; -1 none
+};
+
+// The interface language's texts, as the program loads them at start.
+void load_interface(unsigned languageId, TranslationTable& table) {
+    set_interface_language(languageId);
+    int resource = language_resource_id(languageId);
+    for (size_t i = 0; i < EMBEDDED_LANGUAGE_COUNT; ++i) {
+        if (EMBEDDED_LANGUAGES[i].resourceId == resource) {
+            parse_translation(table, EMBEDDED_LANGUAGES[i].bytes, EMBEDDED_LANGUAGES[i].size);
+        }
+    }
+    g_translation = &table;
+}
+
+// The caption as the item refreshes it, reading the entry's text back.
+void refresh_button(const DownloadRecord& item, const FormatMenuContext& context, const FormatMenu& menu,
+                    FormatButton& button) {
+    const FormatMenuEntry* entry =
+        menu.count ? find_format_menu_entry(menu, FORMAT_MENU_CHOICE_FIRST + item.selectedChoice) : nullptr;
+    update_format_button(item, item.info, context, menu.count != 0, entry ? entry->label : nullptr, button);
+}
+
+// The item's steps on its first document: subtitle options reset where they
+// can't apply, the menu, the remembered choice, the caption; then the format
+// command, when one is given, as the menu delivers it.
+void run_choice_steps(DownloadRecord& item, const ChoicesOptions& options, const wchar_t* user, FormatMenu& menu,
+                      FormatButton& button) {
+    VideoInfo& info = item.info;
+    wchar_t token[CHOICE_TOKEN_CAPACITY];
+    text_copy(token, utf8_to_wide(options.token).c_str());
+    SubtitleSuggestion suggestions[2];
+    bool live = is_live_source(info);
+    if (subtitle_suggestions(info, user, suggestions) == 0 || live) {
+        item.subtitlesOnly = 0;
+        item.subtitleMode = 0;
+    }
+    if (live && text_find(token, L"audio") && !text_find(token, L"video")) {
+        item.selectedChoice = 0;
+        item.choiceExplicit = 0;
+        choice_token(item, info, token);
+    }
+    FormatMenuContext context = {item.subtitlesOnly, item.subtitleMode, user};
+    build_format_menu(item, info, context, menu);
+    apply_choice_token(item, info, token);
+    refresh_button(item, context, menu, button);
+    if (options.select < 0) {
+        return;
+    }
+    // A click on the format link rebuilds the menu and shows it; the menu
+    // sends only the commands of its enabled entries.
+    build_format_menu(item, info, context, menu);
+    long long count = info.formatCount < MAX_FORMATS ? info.formatCount : MAX_FORMATS;
+    const FormatMenuEntry* entry =
+        options.select < count ? find_format_menu_entry(menu, FORMAT_MENU_CHOICE_FIRST + static_cast<int>(options.select))
+                               : nullptr;
+    if (!entry || entry->grayed) {
+        std::fprintf(stderr, "tavlo_inspect: the menu offers no choice %lld; nothing selected\n", options.select);
+    } else {
+        item.selectedChoice = static_cast<int>(options.select);
+        item.subtitlesOnly = 0;
+        item.subtitleMode = 0;
+        item.choiceExplicit = 1;
+        context = {item.subtitlesOnly, item.subtitleMode, user};
+        refresh_button(item, context, menu, button);
+        choice_token(item, info, token);
+    }
+    // The next click on the format link rebuilds the menu.
+    build_format_menu(item, info, context, menu);
 }
 
 // The file is what yt-dlp -j printed: a document starts at the first "{" of
 // a line; the first one the reader accepts is shown.
-int inspect_choices(const std::string& bytes, unsigned languageId) {
+int inspect_choices(const std::string& bytes, const ChoicesOptions& options) {
+    auto* table = static_cast<TranslationTable*>(std::calloc(1, sizeof(TranslationTable)));
+    load_interface(options.languageId, *table);
     wchar_t user[4];
-    interface_language_code(languageId, user);
-    auto* info = static_cast<VideoInfo*>(std::calloc(1, sizeof(VideoInfo)));
-    ChoiceState item = {};
-    item.dubbedChoice = NO_DUBBED_CHOICE;
+    interface_language_code(options.languageId, user);
+    auto* item = new DownloadRecord();
+    item->dubbedChoice = NO_DUBBED_CHOICE;
+    item->subtitleMode = options.subtitleMode;
+    item->subtitlesOnly = options.subtitlesOnly;
+    VideoInfo& info = item->info;
     bool accepted = false;
     size_t start = 0;
     while (!accepted && start < bytes.size()) {
@@ -168,13 +291,28 @@ int inspect_choices(const std::string& bytes, unsigned languageId) {
         size_t brace = bytes.find('{', start);
         if (brace < end) {
             std::string line = bytes.substr(brace, end - brace);
-            accepted = read_video_info(item, *info, line.c_str(), user);
+            accepted = read_video_info(*item, info, line.c_str(), user);
         }
         start = end + 1;
     }
     JsonWriter out;
     if (accepted) {
-        write_choices(out, item, *info);
+        item->documentsReceived = 1;
+        auto* menu = static_cast<FormatMenu*>(std::calloc(1, sizeof(FormatMenu)));
+        FormatButton button = {};
+        run_choice_steps(*item, options, user, *menu, button);
+
+        // The job's command line for this choice, in a fixed setting.
+        wchar_t link[] = L"https://example.com/video";
+        item->url = link;
+        text_copy(item->outputFolder, L"C:\\Out");
+        DownloadCommandContext context = {L"C:\\Program Files\\Tavlo\\bin\\yt-dlp.exe", user, L"000000"};
+        wchar_t line[DOWNLOAD_COMMAND_CAPACITY];
+        build_download_command(*item, context, line);
+        item->url = nullptr;
+
+        write_choices(out, *item, info, ChoicesView{menu, &button, line});
+        std::free(menu);
     } else {
         out.begin_object();
         out.key("ok"), out.value(false);
@@ -182,8 +320,11 @@ int inspect_choices(const std::string& bytes, unsigned languageId) {
         out.end_object();
     }
     print(out.text());
-    free_video_info(*info);
-    std::free(info);
+    free_video_info(info);
+    delete item;
+    g_translation = nullptr;
+    clear_translation(*table);
+    std::free(table);
     return 0;
 }
 
@@ -259,7 +400,7 @@ int run(const std::vector<std::string>& args) {
         return usage("missing command or file");
     }
     const std::string& command = args[0];
-    unsigned languageId = 9;
+    ChoicesOptions choices;
     ProgressOptions progress;
     if (command == "json") {
         if (args.size() != 2) {
@@ -273,7 +414,25 @@ int run(const std::vector<std::string>& args) {
                 if (!end || *end || args[i + 1].empty() || id > 0xFFFF) {
                     return usage("--lang takes a decimal language identifier");
                 }
-                languageId = static_cast<unsigned>(id);
+                choices.languageId = static_cast<unsigned>(id);
+                ++i;
+            } else if (args[i] == "--token" && i + 1 < args.size()) {
+                choices.token = args[++i];
+            } else if (args[i] == "--sub-mode") {
+                uint32_t mode = 0;
+                if (i + 1 >= args.size() || !read_count(args[i + 1], mode) || mode > 3) {
+                    return usage("--sub-mode takes 0, 1, 2 or 3");
+                }
+                choices.subtitleMode = static_cast<int>(mode);
+                ++i;
+            } else if (args[i] == "--subs-only") {
+                choices.subtitlesOnly = 1;
+            } else if (args[i] == "--select") {
+                uint32_t index = 0;
+                if (i + 1 >= args.size() || !read_count(args[i + 1], index)) {
+                    return usage("--select takes a decimal choice index");
+                }
+                choices.select = index;
                 ++i;
             } else {
                 return usage("unknown option for choices");
@@ -317,7 +476,7 @@ int run(const std::vector<std::string>& args) {
     if (command == "progress") {
         return inspect_progress(bytes, progress);
     }
-    return command == "json" ? inspect_json(bytes) : inspect_choices(bytes, languageId);
+    return command == "json" ? inspect_json(bytes) : inspect_choices(bytes, choices);
 }
 
 }  // namespace
