@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/win_handles.h"
 #include "ui/dark_controls.h"
+#include "ui/dialog_template.h"
 #include "ui/theme.h"
 #include "ui/translation.h"
 
@@ -171,25 +172,13 @@ INT_PTR CALLBACK message_box_proc(HWND dialog, UINT message, WPARAM wp, LPARAM l
     }
 }
 
-// A template without controls: the box makes its own in WM_INITDIALOG.
+// The box's size in dialog units, rounded up: never narrower or lower than asked.
 std::vector<WORD> message_box_template(int clientWidth, int clientHeight) {
     LONG units = GetDialogBaseUnits();
     int baseX = LOWORD(units) ? LOWORD(units) : 8;
     int baseY = HIWORD(units) ? HIWORD(units) : 16;
-    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
-    auto* t = reinterpret_cast<DLGTEMPLATE*>(words.data());
-    t->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
-    t->cdit = 0;
-    // Rounded up: the box is never narrower or lower than asked.
-    t->cx = static_cast<short>((clientWidth * 4 + baseX - 1) / baseX);
-    t->cy = static_cast<short>(((clientHeight + 27) * 8 + baseY - 1) / baseY);
-    words.push_back(0);  // no menu
-    words.push_back(0);  // the standard dialog class
-    for (const wchar_t* c = CAPTION; *c; ++c) {
-        words.push_back(static_cast<WORD>(*c));
-    }
-    words.push_back(0);
-    return words;
+    return dialog_template(static_cast<short>((clientWidth * 4 + baseX - 1) / baseX),
+                           static_cast<short>(((clientHeight + 27) * 8 + baseY - 1) / baseY), CAPTION);
 }
 
 }  // namespace
