@@ -145,12 +145,8 @@ INT_PTR CALLBACK message_box_proc(HWND dialog, UINT message, WPARAM wp, LPARAM l
             return TRUE;
         }
         return FALSE;
-    case WM_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(wp);
-        SetTextColor(dc, g_colours.text);
-        SetBkColor(dc, g_colours.windowBackground);
-        return reinterpret_cast<INT_PTR>(theme_background_brush());
-    }
+    case WM_CTLCOLORSTATIC:
+        return dark_dialog_colours(reinterpret_cast<HDC>(wp));
     case WM_CTLCOLORDLG:
         return reinterpret_cast<INT_PTR>(theme_background_brush());
     case WM_DRAWITEM: {

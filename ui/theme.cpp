@@ -208,6 +208,12 @@ BOOL CALLBACK set_font_on_child(HWND child, LPARAM font) {
     return TRUE;
 }
 
+INT_PTR dark_dialog_colours(HDC dc) {
+    SetTextColor(dc, g_colours.text);
+    SetBkColor(dc, g_colours.windowBackground);
+    return reinterpret_cast<INT_PTR>(theme_background_brush());
+}
+
 void prepare_control_colours(HDC dc, HWND parent, HWND control) {
     SetBkMode(dc, TRANSPARENT);
     RECT r;

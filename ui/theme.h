@@ -75,6 +75,10 @@ SIZE measure_text(HWND window, const wchar_t* text);
 // A copy of the control's font (or the UI font) with this height and weight.
 void set_font_variant(HWND control, int height, int weight);
 BOOL CALLBACK set_font_on_child(HWND child, LPARAM font);
+// Answers a dark dialog's WM_CTLCOLOR* for its statics and itself: text
+// colour on the window background, and the background brush to return.
+INT_PTR dark_dialog_colours(HDC dc);
+
 // Transparent text, and the brush origin moved so that a patterned parent
 // brush handed to the control lines up with the parent's own painting.
 void prepare_control_colours(HDC dc, HWND parent, HWND control);

@@ -169,10 +169,7 @@ INT_PTR CALLBACK password_dialog_proc(HWND dialog, UINT message, WPARAM wp, LPAR
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORDLG:
         if (is_dark()) {
-            HDC dc = reinterpret_cast<HDC>(wp);
-            SetTextColor(dc, g_colours.text);
-            SetBkColor(dc, g_colours.windowBackground);
-            return reinterpret_cast<INT_PTR>(theme_background_brush());
+            return dark_dialog_colours(reinterpret_cast<HDC>(wp));
         }
         return FALSE;
     default:

@@ -239,10 +239,7 @@ INT_PTR CALLBACK playlist_dialog_proc(HWND dialog, UINT message, WPARAM wp, LPAR
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         if (is_dark()) {
-            HDC dc = reinterpret_cast<HDC>(wp);
-            SetTextColor(dc, g_colours.text);
-            SetBkColor(dc, g_colours.windowBackground);
-            return reinterpret_cast<INT_PTR>(theme_background_brush());
+            return dark_dialog_colours(reinterpret_cast<HDC>(wp));
         }
         return FALSE;
     default:
