@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "base/shell_open.h"  // open_as_shell_user, is_folder
+
 // A page-file block of 8 bytes holding the running instance's main window.
 inline constexpr wchar_t SINGLE_INSTANCE_MAPPING[] = L"TAVLOFILEMAPPING";
 
@@ -32,10 +34,3 @@ int run_tavlo(HINSTANCE instance);
 // The main window announces itself when it is created (and null when it is
 // destroyed), so that a second start can bring it forward.
 void publish_main_window(HWND window);
-
-// Opens path with the verb "open" through the running desktop shell, so that
-// it starts with the user's normal rights even from an elevated process.
-// The shell's own answer; E_NOINTERFACE when there is no desktop shell to ask.
-HRESULT open_as_shell_user(const wchar_t* path);
-
-bool is_folder(const wchar_t* path);

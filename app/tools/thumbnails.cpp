@@ -185,15 +185,27 @@ DWORD WINAPI thumbnail_thread(void* job) {
     return 0;
 }
 
-// Arial, bold, 11 pixels. Where there is no Arial (a Wine prefix without
-// Windows fonts, where GDI+ knows no generic sans-serif face either) the GDI
-// font mapper's nearest face stands in, so that the duration still shows.
+// Arial, bold, 11 pixels. Where there is no Arial (a Wine prefix has no
+// Windows fonts) a common sans-serif face of the same build stands in, else
+// the one the GDI font mapper picks, so that the duration still shows.
+const wchar_t* const kBadgeFaces[] = {L"Arial",    L"Liberation Sans", L"Arimo",  L"Helvetica",
+                                      L"Segoe UI", L"Tahoma",          L"Verdana", L"DejaVu Sans"};
+
+std::unique_ptr<Gdiplus::Font> usable(Gdiplus::Font* font) {
+    std::unique_ptr<Gdiplus::Font> owned(font);
+    if (!owned || owned->GetLastStatus() != Gdiplus::Ok) {
+        return nullptr;
+    }
+    return owned;
+}
+
 std::unique_ptr<Gdiplus::Font> badge_font() {
-    Gdiplus::FontFamily arial(L"Arial");
-    if (arial.IsAvailable()) {
-        std::unique_ptr<Gdiplus::Font> font(new Gdiplus::Font(&arial, 11.0f, Gdiplus::FontStyleBold, Gdiplus::UnitPixel));
-        if (font && font->GetLastStatus() == Gdiplus::Ok) {
-            return font;
+    for (const wchar_t* face : kBadgeFaces) {
+        Gdiplus::FontFamily family(face);
+        if (family.IsAvailable()) {
+            if (auto font = usable(new Gdiplus::Font(&family, 11.0f, Gdiplus::FontStyleBold, Gdiplus::UnitPixel))) {
+                return font;
+            }
         }
     }
     HDC dc = CreateCompatibleDC(nullptr);
