@@ -137,13 +137,14 @@ class Canvas:
         self.width = width
         self.height = height
         self.pixels = [list(background) for _ in range(width * height)]
+        self.shift = (0.0, 0.0)  # moves every shape drawn afterwards
 
     def fill(self, shape, colour, bounds=None):
         """Paints colour where shape lies, anti-aliased over one pixel."""
         x0, y0, x1, y1 = bounds or (0, 0, self.width, self.height)
         for py in range(max(0, int(y0)), min(self.height, int(math.ceil(y1)))):
             for px in range(max(0, int(x0)), min(self.width, int(math.ceil(x1)))):
-                cx, cy = px + 0.5, py + 0.5
+                cx, cy = px + 0.5 - self.shift[0], py + 0.5 - self.shift[1]
                 cover = max(0.0, min(1.0, 0.5 - shape(cx, cy)))
                 if cover <= 0.0:
                     continue
@@ -319,6 +320,9 @@ def hint_picture():
     """A video card with a play button and a pointer bringing it in."""
     w, h = 118, 80
     c = Canvas(w, h)
+    # The pointer reaches further right than the card's left edge reaches
+    # left: the whole group moves so that it sits centred over the text.
+    c.shift = (4.0, 0.0)
     grey = hex_colour("#8D98A6")
     card = sd_round_box(10, 10, 92, 64, 6)
     c.fill(card, solid(hex_colour("#8D98A6", 0.14)))
