@@ -301,7 +301,8 @@ TEST_F(MainProgram, OpensCentredAboveTheMiddleWithItsStylesAndExitsWithZero) {
     EXPECT_EQ(GetWindowLongPtrW(window, GWL_STYLE), asked | WS_CAPTION | WS_CLIPSIBLINGS);
     LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
     EXPECT_EQ(exStyle & (WS_EX_APPWINDOW | WS_EX_WINDOWEDGE), WS_EX_APPWINDOW | WS_EX_WINDOWEDGE);
-    EXPECT_EQ(exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE), 0);
+    // Topmost comes with the always-on-top setting once the start has continued.
+    EXPECT_EQ(exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_TOPMOST), 0);
     EXPECT_EQ(GetParent(window), nullptr);
     EXPECT_EQ(GetMenu(window), nullptr);
     wchar_t title[64] = L"";
@@ -687,8 +688,21 @@ struct Look {
     bool dark;
     COLORREF background;
     COLORREF panel;  // CLR_INVALID: the system's button face
+    COLORREF text;
     const wchar_t* picture;
 };
+
+// Whether any pixel of the rectangle has the colour.
+bool shows_colour(const Capture& picture, const RECT& r, COLORREF colour) {
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            if (picture.at(x, y) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 class MainWindowLook : public MainProgram, public ::testing::WithParamInterface<Look> {};
 
@@ -736,6 +750,8 @@ TEST_P(MainWindowLook, HintCentredOverTheEmptyListAtTheStartAndTheSmallestSize) 
     // not paint over it.
     RECT hint = rect_in_parent(GetDlgItem(window, ID_HINT_PICTURE));
     EXPECT_TRUE(is_blue(picture.at(hint.left + 45, hint.top + 42)));
+    EXPECT_TRUE(shows_colour(picture, rect_in_parent(GetDlgItem(window, ID_HINT_TEXT)), look.text))
+        << "the hint text in its colour";
 
     // The frame cannot be pulled smaller than 624 x 442.
     SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -751,11 +767,33 @@ TEST_P(MainWindowLook, HintCentredOverTheEmptyListAtTheStartAndTheSmallestSize) 
 }
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, MainWindowLook,
-                         ::testing::Values(Look{false, RGB(255, 255, 255), CLR_INVALID, L"main-window-light.png"},
-                                           Look{true, RGB(25, 25, 25), RGB(41, 41, 41), L"main-window-dark.png"}),
+                         ::testing::Values(Look{false, RGB(255, 255, 255), CLR_INVALID, RGB(68, 68, 68),
+                                                L"main-window-light.png"},
+                                           Look{true, RGB(25, 25, 25), RGB(41, 41, 41), RGB(204, 204, 204),
+                                                L"main-window-dark.png"}),
                          [](const ::testing::TestParamInfo<Look>& info) {
                              return std::string(info.param.dark ? "Dark" : "Light");
                          });
+
+TEST_F(MainProgram, StaysOnTopWhenTheSettingsSaySo) {
+    set_settings_passphrase();
+    for (int onTop : {1, 0}) {
+        SCOPED_TRACE(testing::Message() << "always_on_top " << onTop);
+        Settings settings = {};
+        set_default_settings(settings);
+        settings.version = SETTINGS_VERSION;
+        settings.always_on_top = onTop;
+        settings.auto_update = 0;
+        ASSERT_TRUE(save_settings(settings));
+        Process tavlo;
+        ASSERT_TRUE(tavlo.start(tavlo_path()));
+        HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(wait_for_hint(window));
+        EXPECT_EQ((GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, onTop != 0);
+        EXPECT_EQ(close_and_wait(window), 0u);
+    }
+}
 
 TEST_F(MainProgram, ToolbarOffersAboutOptionsAndTheDownloadsFolderWithTheirPictures) {
     Process tavlo;
