@@ -1,6 +1,7 @@
 #include "app/shell/main_window_parts.h"
 
 #include "app/app_messages.h"
+#include "app/services/settings.h"
 #include "base/text.h"
 
 // Until the download list, the dialogs and the update check are part of the
@@ -57,7 +58,7 @@ bool list_show_selected_in_folder() {
 }
 
 const wchar_t* list_default_folder() {
-    return L"";
+    return g_settings.output_folder;  // what a new list starts with
 }
 
 IDropTarget* drop_target_create(HWND) {
