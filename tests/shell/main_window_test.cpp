@@ -25,8 +25,11 @@
 #include "app/shell/main_window_panel.h"
 #include "app/shell/startup.h"
 #include "base/data_folder.h"
+#include "base/gdiplus.h"
 #include "tests/win_test_support.h"
 #include "tests/window_capture.h"
+#include "ui/spinner.h"
+#include "ui/theme.h"
 
 namespace {
 
@@ -907,6 +910,138 @@ TEST_F(MainProgram, UpdateProgressShowsInTheTextAndKeepsItCentred) {
     EXPECT_LT(widths[0], widths[1]);
     EXPECT_LT(widths[5], widths[3]);  // "Updating files..." is shorter than "Downloading update...100%"
     EXPECT_EQ(close_and_wait(window), 0u);
+}
+
+// ---- The main window made inside the test, to see it before the start
+// continues: the update check's answer waits in the queue until the test
+// lets the messages through.
+
+class GdiplusSession {
+public:
+    GdiplusSession() {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+    }
+    ~GdiplusSession() { Gdiplus::GdiplusShutdown(token_); }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+private:
+    ULONG_PTR token_ = 0;
+};
+
+// Lets only painting and timers through, so that the spinner shows.
+void pump_paint(DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 10) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE) ||
+               PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+// Every message, until the condition holds; false when it never does.
+template <typename Condition>
+bool pump_until(Condition done, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 10) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message != WM_QUIT) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        if (done()) {
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
+}
+
+class MainWindowHere : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fix_dark_mode(false);
+        fill_theme_colours();
+        saved_ = g_settings;
+        set_default_settings(g_settings);
+        g_settings.auto_update = 1;
+        g_settings.always_on_top = 0;
+        instance_ = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(register_main_window(instance_, theme_background_brush()));
+    }
+    void TearDown() override {
+        if (window_ && IsWindow(window_)) {
+            DestroyWindow(window_);
+        }
+        pump_until([] { return true; }, 0);  // the quit message the window posted
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        UnregisterClassW(MAIN_WINDOW_CLASS, instance_);
+        g_settings = saved_;
+    }
+
+    NoTavloRunning noneBefore_;
+    DataFolderGuard data_;  // the list keeps its file there
+    GdiplusSession gdiplus_;
+    Settings saved_ = {};
+    HINSTANCE instance_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+TEST_F(MainWindowHere, SpinnerWaitsForTheUpdateCheckThenTheHintTakesItsPlace) {
+    window_ = create_main_window(instance_);
+    ASSERT_NE(window_, nullptr);
+    HWND spinner = GetDlgItem(window_, ID_SPINNER);
+    HWND text = GetDlgItem(window_, ID_HINT_TEXT);
+    HWND hint = GetDlgItem(window_, ID_HINT_PICTURE);
+    ASSERT_NE(spinner, nullptr);
+    ASSERT_NE(text, nullptr);
+    ASSERT_NE(hint, nullptr);
+    HWND panel = bottom_panel(window_);
+    ASSERT_NE(panel, nullptr);
+
+    // While the check runs: the spinner and "Please wait...", nothing else.
+    EXPECT_TRUE(IsWindowVisible(spinner));
+    EXPECT_EQ(SendMessageW(spinner, SPINNER_IS_RUNNING, 0, 0), 1);
+    EXPECT_EQ(window_text(text), L"Please wait...");
+    EXPECT_FALSE(IsWindowVisible(hint));
+    EXPECT_FALSE(IsWindowVisible(panel));
+    RECT client;
+    GetClientRect(window_, &client);
+    const int content = client.bottom - 40;
+    RECT sp = rect_in_parent(spinner);
+    RECT t = rect_in_parent(text);
+    EXPECT_EQ(sp.right - sp.left, 84);
+    EXPECT_EQ(sp.bottom - sp.top, 34);
+    const int y = (content - (t.bottom - t.top) - 34 - 20) / 2;
+    EXPECT_EQ(sp.left, (client.right - 84) / 2);
+    EXPECT_EQ(sp.top, y);
+    EXPECT_EQ(t.left, (client.right - (t.right - t.left)) / 2);
+    EXPECT_EQ(t.top, y + 34 + 20);
+
+    pump_paint(400);
+    Capture picture = capture_window(window_, true);
+    picture.save_png(artifact_path(L"main-window-spinner-light.png"));
+    bool dot = false;
+    for (int py = sp.top; py < sp.bottom && !dot; ++py) {
+        for (int px = sp.left; px < sp.right && !dot; ++px) {
+            dot = picture.at(px, py) == RGB(0xCD, 0xCD, 0xCD);
+        }
+    }
+    EXPECT_TRUE(dot) << "no spinner dot in its colour";
+
+    // The answer found nothing: the hint, the list and the panel come.
+    ASSERT_TRUE(pump_until([&] { return IsWindowVisible(hint) != 0; }, START_WAIT));
+    EXPECT_FALSE(IsWindowVisible(spinner));
+    EXPECT_EQ(SendMessageW(spinner, SPINNER_IS_RUNNING, 0, 0), 0);
+    EXPECT_EQ(window_text(text), L"Drag and drop or copy paste the links to the videos");
+    EXPECT_TRUE(IsWindowVisible(panel));
+    expect_layout(window_);
 }
 
 TEST(SetupProgram, RunsAndEnds) {
