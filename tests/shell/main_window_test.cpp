@@ -7,6 +7,7 @@
 // original back afterwards, and ends every tavlo.exe it caused to run.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <ole2.h>
 #include <tlhelp32.h>
 
@@ -18,11 +19,17 @@
 #include <string>
 #include <vector>
 
+#include "app/app_messages.h"
 #include "app/services/settings.h"
+#include "app/shell/main_window.h"
+#include "app/shell/main_window_panel.h"
 #include "app/shell/startup.h"
 #include "base/data_folder.h"
+#include "base/gdiplus.h"
 #include "tests/win_test_support.h"
 #include "tests/window_capture.h"
+#include "ui/spinner.h"
+#include "ui/theme.h"
 
 namespace {
 
@@ -297,7 +304,8 @@ TEST_F(MainProgram, OpensCentredAboveTheMiddleWithItsStylesAndExitsWithZero) {
     EXPECT_EQ(GetWindowLongPtrW(window, GWL_STYLE), asked | WS_CAPTION | WS_CLIPSIBLINGS);
     LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
     EXPECT_EQ(exStyle & (WS_EX_APPWINDOW | WS_EX_WINDOWEDGE), WS_EX_APPWINDOW | WS_EX_WINDOWEDGE);
-    EXPECT_EQ(exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE), 0);
+    // Topmost comes with the always-on-top setting once the start has continued.
+    EXPECT_EQ(exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_TOPMOST), 0);
     EXPECT_EQ(GetParent(window), nullptr);
     EXPECT_EQ(GetMenu(window), nullptr);
     wchar_t title[64] = L"";
@@ -308,7 +316,7 @@ TEST_F(MainProgram, OpensCentredAboveTheMiddleWithItsStylesAndExitsWithZero) {
     // The light theme paints the window white through the class brush.
     Sleep(300);  // let it paint
     Capture picture = capture_window(window, true);
-    picture.save_png(artifact_path(L"main-window-light.png"));
+    picture.save_png(artifact_path(L"startup-light.png"));
     ASSERT_GT(picture.width, 100);
     EXPECT_EQ(picture.at(picture.width / 2, picture.height / 2), RGB(255, 255, 255));
 
@@ -453,7 +461,7 @@ TEST_F(MainProgram, DarkModeFollowsTheSystemUntilTheSettingsHoldIt) {
     const Case kCases[] = {
         {-1, true, 0, RGB(255, 255, 255), nullptr},
         {1, true, 0, RGB(255, 255, 255), nullptr},
-        {0, true, 1, RGB(25, 25, 25), L"main-window-dark.png"},
+        {0, true, 1, RGB(25, 25, 25), L"startup-dark.png"},
         {1, false, 1, RGB(25, 25, 25), nullptr},  // the file's choice now wins over the system
     };
     for (const Case& c : kCases) {
@@ -513,6 +521,527 @@ TEST_F(MainProgram, OpenAsShellUserHasTheDesktopShellStartTheProgram) {
     HWND window = wait_for_window(0, GetCurrentProcessId(), START_WAIT);
     ASSERT_NE(window, nullptr) << "the shell did not start tavlo.exe";
     EXPECT_EQ(close_and_wait(window), 0u);
+}
+
+// ---- The main window's contents, as the running program shows them.
+
+// A block in another process's memory, for the control messages whose
+// answers go through a pointer (the toolbar's).
+class RemoteBlock {
+public:
+    RemoteBlock(HWND window, size_t size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) {
+            address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        }
+    }
+    ~RemoteBlock() {
+        if (address_) {
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        }
+        if (process_) {
+            CloseHandle(process_);
+        }
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    LPARAM address() const { return reinterpret_cast<LPARAM>(address_); }
+    template <typename T>
+    T read() const {
+        T value = {};
+        SIZE_T done = 0;
+        ReadProcessMemory(process_, address_, &value, sizeof(value), &done);
+        return value;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+};
+
+struct ToolbarButton {
+    int command;
+    int image;
+    bool enabled;
+    std::wstring text;
+    RECT rect;  // in the toolbar's client area
+};
+
+std::vector<ToolbarButton> toolbar_buttons(HWND toolbar) {
+    std::vector<ToolbarButton> buttons;
+    RemoteBlock block(toolbar, 4096);
+    int count = static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        ToolbarButton b = {};
+        SendMessageW(toolbar, TB_GETBUTTON, i, block.address());
+        TBBUTTON raw = block.read<TBBUTTON>();
+        b.command = raw.idCommand;
+        b.image = raw.iBitmap;
+        b.enabled = (raw.fsState & TBSTATE_ENABLED) != 0;
+        SendMessageW(toolbar, TB_GETITEMRECT, i, block.address());
+        b.rect = block.read<RECT>();
+        LRESULT length = SendMessageW(toolbar, TB_GETBUTTONTEXTW, raw.idCommand, block.address());
+        struct Text {
+            wchar_t units[128];
+        };
+        Text text = block.read<Text>();
+        if (length > 0 && length < 128) {
+            b.text.assign(text.units, static_cast<size_t>(length));
+        }
+        buttons.push_back(b);
+    }
+    return buttons;
+}
+
+// A child's rectangle in its parent's client area.
+RECT rect_in_parent(HWND control) {
+    RECT r = {};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::wstring window_text(HWND window) {
+    wchar_t text[256] = L"";
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+HWND bottom_panel(HWND window) {
+    return FindWindowExW(window, nullptr, L"#32770", nullptr);
+}
+
+// The start has continued once the hint or the list is shown.
+bool wait_for_hint(HWND window) {
+    for (DWORD waited = 0; waited < START_WAIT; waited += 50) {
+        HWND hint = GetDlgItem(window, ID_HINT_PICTURE);
+        if (hint && IsWindowVisible(hint)) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+// Where every child of the main window must be for its client size: the
+// picture and the text centred in the list area with 20 pixels between
+// them, the list above the 40-pixel panel, the toolbar and "Clear list" in
+// the panel.
+void expect_layout(HWND window) {
+    RECT client;
+    ASSERT_TRUE(GetClientRect(window, &client));
+    const int width = client.right;
+    const int content = client.bottom - 40;
+
+    HWND picture = GetDlgItem(window, ID_HINT_PICTURE);
+    HWND text = GetDlgItem(window, ID_HINT_TEXT);
+    ASSERT_NE(picture, nullptr);
+    ASSERT_NE(text, nullptr);
+    RECT p = rect_in_parent(picture);
+    RECT t = rect_in_parent(text);
+    const int textWidth = t.right - t.left;
+    const int textHeight = t.bottom - t.top;
+    EXPECT_EQ(p.right - p.left, 118);
+    EXPECT_EQ(p.bottom - p.top, 80);
+    const int y = (content - textHeight - 80 - 20) / 2;
+    EXPECT_EQ(p.left, (width - 118) / 2);
+    EXPECT_EQ(p.top, y);
+    EXPECT_EQ(t.left, (width - textWidth) / 2);
+    EXPECT_EQ(t.top, y + 80 + 20);
+
+    HWND panel = bottom_panel(window);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(IsWindowVisible(panel));
+    RECT r = rect_in_parent(panel);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, content);
+    EXPECT_EQ(r.right, width);
+    EXPECT_EQ(r.bottom, content + 40);
+
+    HWND toolbar = GetDlgItem(panel, ID_TOOLBAR);
+    ASSERT_NE(toolbar, nullptr);
+    r = rect_in_parent(toolbar);
+    EXPECT_EQ(r.left, 8);
+    EXPECT_EQ(r.top, 7);
+    EXPECT_EQ(r.right - r.left, 550);
+    EXPECT_EQ(r.bottom - r.top, 26);
+
+    HWND clear = GetDlgItem(panel, ID_CLEAR_LIST);
+    ASSERT_NE(clear, nullptr);
+    r = rect_in_parent(clear);
+    EXPECT_EQ(r.left, width - 110);
+    EXPECT_EQ(r.top, 6);
+    EXPECT_EQ(r.right - r.left, 100);
+    EXPECT_EQ(r.bottom - r.top, 27);
+}
+
+COLORREF darker_by_nine(COLORREF c) {
+    auto d = [](int v) { return v > 9 ? v - 9 : 0; };
+    return RGB(d(GetRValue(c)), d(GetGValue(c)), d(GetBValue(c)));
+}
+
+bool is_blue(COLORREF c) {
+    return GetBValue(c) > 180 && GetRValue(c) < 120;
+}
+
+struct Look {
+    bool dark;
+    COLORREF background;
+    COLORREF panel;  // CLR_INVALID: the system's button face
+    COLORREF text;
+    const wchar_t* picture;
+};
+
+// Whether any pixel of the rectangle has the colour.
+bool shows_colour(const Capture& picture, const RECT& r, COLORREF colour) {
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            if (picture.at(x, y) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+class MainWindowLook : public MainProgram, public ::testing::WithParamInterface<Look> {};
+
+TEST_P(MainWindowLook, HintCentredOverTheEmptyListAtTheStartAndTheSmallestSize) {
+    const Look& look = GetParam();
+    SystemThemeGuard theme;
+    SystemThemeGuard::set(look.dark ? 0 : 1);  // a first run follows the system's theme
+    data.clear();
+    Process tavlo;
+    ASSERT_TRUE(tavlo.start(tavlo_path()));
+    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(wait_for_hint(window)) << "the start did not continue";
+
+    // The spinner has made room for the hint, which shows over the empty list.
+    HWND spinner = GetDlgItem(window, ID_SPINNER);
+    ASSERT_NE(spinner, nullptr);
+    EXPECT_FALSE(IsWindowVisible(spinner));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ID_HINT_TEXT)));
+    EXPECT_EQ(window_text(GetDlgItem(window, ID_HINT_TEXT)), L"Drag and drop or copy paste the links to the videos");
+    HWND panel = bottom_panel(window);
+    ASSERT_NE(panel, nullptr);
+    LONG_PTR clearStyle = GetWindowLongPtrW(GetDlgItem(panel, ID_CLEAR_LIST), GWL_STYLE) & BS_TYPEMASK;
+    EXPECT_EQ(clearStyle, look.dark ? BS_OWNERDRAW : BS_PUSHBUTTON);
+    EXPECT_EQ(window_text(GetDlgItem(panel, ID_CLEAR_LIST)), L"Clear list");
+
+    {
+        SCOPED_TRACE("start size");
+        expect_layout(window);
+    }
+
+    Sleep(300);  // let it paint
+    Capture whole = capture_window(window, false);
+    whole.save_png(artifact_path(look.picture));
+    Capture picture = capture_window(window, true);
+    RECT client;
+    GetClientRect(window, &client);
+    const int content = client.bottom - 40;
+    COLORREF panelColour = look.panel == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : look.panel;
+    EXPECT_EQ(picture.at(4, 4), look.background);
+    EXPECT_EQ(picture.at(client.right - 130, content), darker_by_nine(panelColour)) << "the panel's top line";
+    EXPECT_EQ(picture.at(client.right - 130, content + 1), panelColour);
+    EXPECT_EQ(picture.at(client.right - 130, content + 39), panelColour);
+    // The play button in the middle of the hint picture: the list area does
+    // not paint over it.
+    RECT hint = rect_in_parent(GetDlgItem(window, ID_HINT_PICTURE));
+    EXPECT_TRUE(is_blue(picture.at(hint.left + 45, hint.top + 42)));
+    EXPECT_TRUE(shows_colour(picture, rect_in_parent(GetDlgItem(window, ID_HINT_TEXT)), look.text))
+        << "the hint text in its colour";
+
+    // The frame cannot be pulled smaller than 624 x 442.
+    SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT frame;
+    ASSERT_TRUE(GetWindowRect(window, &frame));
+    EXPECT_EQ(frame.right - frame.left, 624);
+    EXPECT_EQ(frame.bottom - frame.top, 442);
+    {
+        SCOPED_TRACE("smallest size");
+        expect_layout(window);
+    }
+    EXPECT_EQ(close_and_wait(window), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(LightAndDark, MainWindowLook,
+                         ::testing::Values(Look{false, RGB(255, 255, 255), CLR_INVALID, RGB(68, 68, 68),
+                                                L"main-window-light.png"},
+                                           Look{true, RGB(25, 25, 25), RGB(41, 41, 41), RGB(204, 204, 204),
+                                                L"main-window-dark.png"}),
+                         [](const ::testing::TestParamInfo<Look>& info) {
+                             return std::string(info.param.dark ? "Dark" : "Light");
+                         });
+
+TEST_F(MainProgram, StaysOnTopWhenTheSettingsSaySo) {
+    set_settings_passphrase();
+    for (int onTop : {1, 0}) {
+        SCOPED_TRACE(testing::Message() << "always_on_top " << onTop);
+        Settings settings = {};
+        set_default_settings(settings);
+        settings.version = SETTINGS_VERSION;
+        settings.always_on_top = onTop;
+        settings.auto_update = 0;
+        ASSERT_TRUE(save_settings(settings));
+        Process tavlo;
+        ASSERT_TRUE(tavlo.start(tavlo_path()));
+        HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(wait_for_hint(window));
+        EXPECT_EQ((GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, onTop != 0);
+        EXPECT_EQ(close_and_wait(window), 0u);
+    }
+}
+
+TEST_F(MainProgram, ToolbarOffersAboutOptionsAndTheDownloadsFolderWithTheirPictures) {
+    Process tavlo;
+    ASSERT_TRUE(tavlo.start(tavlo_path()));
+    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(wait_for_hint(window));
+    HWND panel = bottom_panel(window);
+    ASSERT_NE(panel, nullptr);
+    HWND toolbar = GetDlgItem(panel, ID_TOOLBAR);
+    ASSERT_NE(toolbar, nullptr);
+
+    struct Expected {
+        int command;
+        int image;
+        const wchar_t* text;
+    };
+    // The Options picture comes first in the image list, then the folder
+    // and the help icons of the shell.
+    const Expected kButtons[] = {
+        {ID_ABOUT, 2, L"About"},
+        {ID_OPTIONS, 0, L"Options"},
+        {ID_OPEN_FOLDER, 1, L"Open downloads folder"},
+    };
+    std::vector<ToolbarButton> buttons = toolbar_buttons(toolbar);
+    ASSERT_EQ(buttons.size(), 3u);
+    RECT bar;
+    GetClientRect(toolbar, &bar);
+    Sleep(300);  // let it paint
+    Capture picture = capture_window(toolbar, true);
+    int previousRight = 0;
+    for (size_t i = 0; i < 3; ++i) {
+        const ToolbarButton& b = buttons[i];
+        SCOPED_TRACE(std::string(b.text.begin(), b.text.end()));
+        EXPECT_EQ(b.command, kButtons[i].command);
+        EXPECT_EQ(b.image, kButtons[i].image);
+        EXPECT_EQ(b.text, kButtons[i].text);
+        EXPECT_TRUE(b.enabled);
+        // Side by side, each sized to its text, all inside the bar.
+        EXPECT_GE(b.rect.left, previousRight);
+        EXPECT_LE(b.rect.right, bar.right);
+        EXPECT_LE(b.rect.bottom, bar.bottom);
+        previousRight = b.rect.right;
+        // Its picture shows: the square left of the text is not one colour.
+        COLORREF first = picture.at(b.rect.left + 4, b.rect.top + 4);
+        int differing = 0;
+        for (int y = b.rect.top + 3; y < b.rect.top + 23; ++y) {
+            for (int x = b.rect.left + 3; x < b.rect.left + 23; ++x) {
+                differing += picture.at(x, y) != first;
+            }
+        }
+        EXPECT_GT(differing, 20) << "no picture on the button";
+    }
+    EXPECT_EQ(close_and_wait(window), 0u);
+}
+
+TEST_F(MainProgram, ClearListAndAnEmptyListKeepTheHint) {
+    Process tavlo;
+    ASSERT_TRUE(tavlo.start(tavlo_path()));
+    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(wait_for_hint(window));
+    HWND panel = bottom_panel(window);
+    ASSERT_NE(panel, nullptr);
+    HWND clear = GetDlgItem(panel, ID_CLEAR_LIST);
+    ASSERT_NE(clear, nullptr);
+
+    SendMessageW(clear, BM_CLICK, 0, 0);
+    SendMessageW(window, WM_APP_LIST_EMPTY, 0, 0);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ID_HINT_PICTURE)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ID_HINT_TEXT)));
+    expect_layout(window);
+    EXPECT_EQ(close_and_wait(window), 0u);
+}
+
+TEST_F(MainProgram, UpdateProgressShowsInTheTextAndKeepsItCentred) {
+    Process tavlo;
+    ASSERT_TRUE(tavlo.start(tavlo_path()));
+    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(wait_for_hint(window));
+    HWND text = GetDlgItem(window, ID_HINT_TEXT);
+
+    struct Step {
+        WPARAM progress;
+        const wchar_t* text;
+    };
+    const Step kSteps[] = {
+        {101, L"Downloading update..."},
+        {0, L"Downloading update...0%"},
+        {45, L"Downloading update...45%"},
+        {100, L"Downloading update...100%"},
+        {102, L"Downloading update...100%"},  // the end of the download leaves the text
+        {103, L"Updating files..."},
+        {104, L"Updating files..."},
+    };
+    std::vector<int> widths;
+    for (const Step& step : kSteps) {
+        SCOPED_TRACE(testing::Message() << "progress " << step.progress);
+        SendMessageW(window, WM_APP_UPDATE_PROGRESS, step.progress, 0);
+        EXPECT_EQ(window_text(text), step.text);
+        // Centred again under the place of the spinner.
+        RECT client;
+        GetClientRect(window, &client);
+        RECT t = rect_in_parent(text);
+        EXPECT_EQ(t.left, (client.right - (t.right - t.left)) / 2);
+        widths.push_back(t.right - t.left);
+    }
+    // Fitted to each new text: the longer text, the wider control.
+    EXPECT_LT(widths[1], widths[2]);  // "...0%" and "...45%"
+    EXPECT_LT(widths[0], widths[1]);
+    EXPECT_LT(widths[5], widths[3]);  // "Updating files..." is shorter than "Downloading update...100%"
+    EXPECT_EQ(close_and_wait(window), 0u);
+}
+
+// ---- The main window made inside the test, to see it before the start
+// continues: the update check's answer waits in the queue until the test
+// lets the messages through.
+
+class GdiplusSession {
+public:
+    GdiplusSession() {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+    }
+    ~GdiplusSession() { Gdiplus::GdiplusShutdown(token_); }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+private:
+    ULONG_PTR token_ = 0;
+};
+
+// Lets only painting and timers through, so that the spinner shows.
+void pump_paint(DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 10) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE) ||
+               PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+// Every message, until the condition holds; false when it never does.
+template <typename Condition>
+bool pump_until(Condition done, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 10) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message != WM_QUIT) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        if (done()) {
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
+}
+
+class MainWindowHere : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fix_dark_mode(false);
+        fill_theme_colours();
+        saved_ = g_settings;
+        set_default_settings(g_settings);
+        g_settings.auto_update = 1;
+        g_settings.always_on_top = 0;
+        instance_ = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(register_main_window(instance_, theme_background_brush()));
+    }
+    void TearDown() override {
+        if (window_ && IsWindow(window_)) {
+            DestroyWindow(window_);
+        }
+        pump_until([] { return true; }, 0);  // the quit message the window posted
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        UnregisterClassW(MAIN_WINDOW_CLASS, instance_);
+        g_settings = saved_;
+    }
+
+    NoTavloRunning noneBefore_;
+    DataFolderGuard data_;  // the list keeps its file there
+    GdiplusSession gdiplus_;
+    Settings saved_ = {};
+    HINSTANCE instance_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+TEST_F(MainWindowHere, SpinnerWaitsForTheUpdateCheckThenTheHintTakesItsPlace) {
+    window_ = create_main_window(instance_);
+    ASSERT_NE(window_, nullptr);
+    HWND spinner = GetDlgItem(window_, ID_SPINNER);
+    HWND text = GetDlgItem(window_, ID_HINT_TEXT);
+    HWND hint = GetDlgItem(window_, ID_HINT_PICTURE);
+    ASSERT_NE(spinner, nullptr);
+    ASSERT_NE(text, nullptr);
+    ASSERT_NE(hint, nullptr);
+    HWND panel = bottom_panel(window_);
+    ASSERT_NE(panel, nullptr);
+
+    // While the check runs: the spinner and "Please wait...", nothing else.
+    EXPECT_TRUE(IsWindowVisible(spinner));
+    EXPECT_EQ(SendMessageW(spinner, SPINNER_IS_RUNNING, 0, 0), 1);
+    EXPECT_EQ(window_text(text), L"Please wait...");
+    EXPECT_FALSE(IsWindowVisible(hint));
+    EXPECT_FALSE(IsWindowVisible(panel));
+    RECT client;
+    GetClientRect(window_, &client);
+    const int content = client.bottom - 40;
+    RECT sp = rect_in_parent(spinner);
+    RECT t = rect_in_parent(text);
+    EXPECT_EQ(sp.right - sp.left, 84);
+    EXPECT_EQ(sp.bottom - sp.top, 34);
+    const int y = (content - (t.bottom - t.top) - 34 - 20) / 2;
+    EXPECT_EQ(sp.left, (client.right - 84) / 2);
+    EXPECT_EQ(sp.top, y);
+    EXPECT_EQ(t.left, (client.right - (t.right - t.left)) / 2);
+    EXPECT_EQ(t.top, y + 34 + 20);
+
+    pump_paint(400);
+    Capture picture = capture_window(window_, true);
+    picture.save_png(artifact_path(L"main-window-spinner-light.png"));
+    bool dot = false;
+    for (int py = sp.top; py < sp.bottom && !dot; ++py) {
+        for (int px = sp.left; px < sp.right && !dot; ++px) {
+            dot = picture.at(px, py) == RGB(0xCD, 0xCD, 0xCD);
+        }
+    }
+    EXPECT_TRUE(dot) << "no spinner dot in its colour";
+
+    // The answer found nothing: the hint, the list and the panel come.
+    ASSERT_TRUE(pump_until([&] { return IsWindowVisible(hint) != 0; }, START_WAIT));
+    EXPECT_FALSE(IsWindowVisible(spinner));
+    EXPECT_EQ(SendMessageW(spinner, SPINNER_IS_RUNNING, 0, 0), 0);
+    EXPECT_EQ(window_text(text), L"Drag and drop or copy paste the links to the videos");
+    EXPECT_TRUE(IsWindowVisible(panel));
+    expect_layout(window_);
 }
 
 TEST(SetupProgram, RunsAndEnds) {
