@@ -424,9 +424,16 @@ TEST(KitStandin, LiveRecordingStaysAliveUntilKilled) {
     TempFolder folder;
     Started started;
     ASSERT_TRUE(start_live_recording(folder, started));
+    // On a busy machine the first records may take a while: wait for the
+    // destination line (at most 10 s), then the recording must still run.
+    const std::string destination = "[download] Destination: " + folder.utf8() + "index.mp4\n";
+    std::string output;
+    for (int tries = 0; tries < 100 && output.find(destination) == std::string::npos; ++tries) {
+        Sleep(100);
+        output += read_available(started.output.get());
+    }
+    EXPECT_NE(output.find(destination), std::string::npos) << output;
     EXPECT_EQ(WaitForSingleObject(started.process.get(), 1000), static_cast<DWORD>(WAIT_TIMEOUT));
-    std::string output = read_available(started.output.get());
-    EXPECT_NE(output.find("[download] Destination: " + folder.utf8() + "index.mp4\n"), std::string::npos) << output;
     std::string part;
     EXPECT_TRUE(read_file(folder.path() + L"index.mp4.part", part));
     EXPECT_EQ(part, read_test_file("fixtures/live-partial.ts"));

@@ -1044,10 +1044,4 @@ TEST_F(MainWindowHere, SpinnerWaitsForTheUpdateCheckThenTheHintTakesItsPlace) {
     expect_layout(window_);
 }
 
-TEST(SetupProgram, RunsAndEnds) {
-    Process setup;
-    ASSERT_TRUE(setup.start(widen(TAVLO_SETUP_EXE)));
-    EXPECT_EQ(setup.wait_exit(10000), 0u);
-}
-
 }  // namespace
