@@ -34,9 +34,8 @@
 
 namespace {
 
-constexpr const wchar_t* FOLDER_ERROR =
-    UI_TEXT(L"Error reading / writing to the destination folder. Please change the folder permissions or select "
-            L"another destination folder in the options.");
+// One literal: the catalogue test reads looked-up texts whole.
+constexpr const wchar_t* FOLDER_ERROR = UI_TEXT(L"Error reading / writing to the destination folder. Please change the folder permissions or select another destination folder in the options.");
 
 void post_state(const ItemView& v, int state) {
     PostMessageW(v.window, WM_APP_ITEM_STATE, static_cast<WPARAM>(state), 0);
@@ -153,10 +152,7 @@ void hide_progress(ItemView& v) {
 
 void show_thumbnail(ItemView& v) {
     DownloadItem& item = *v.item;
-    std::unique_ptr<Gdiplus::Image> picture =
-        load_cached_thumbnail(item.key, THUMBNAIL_WIDTH, THUMBNAIL_HEIGHT, item.info.duration);
-    if (picture) {
-        set_image(&v.picture, picture.get());
+    if (load_cached_thumbnail(&v.picture, item.key, THUMBNAIL_WIDTH, THUMBNAIL_HEIGHT, item.info.duration)) {
         return;
     }
     if (!item.thumbnailThread) {
@@ -185,7 +181,13 @@ void show_first_document(ItemView& v) {
         }
     }
     rebuild_format_menu(v);
-    if (item.rememberedToken) {
+    int restored = v.restoredChoice;
+    if (restored > 0 && static_cast<uint32_t>(restored) < item.info.formatCount) {
+        // A restored item downloads again, or shows, what the user had chosen,
+        // not whatever the last new link remembered.
+        item.selectedChoice = restored;
+        item.choiceExplicit = 1;
+    } else if (item.rememberedToken) {
         apply_choice_token(item, item.info, *item.rememberedToken);
     }
     refresh_format_button(v);
@@ -215,16 +217,17 @@ void show_info_title(ItemView& v) {
 }
 
 // A restored item replays its stored outcome once, when its first document
-// is in: a download that was running or had failed starts again.
+// is in: a download that was running or had failed starts again, a finished
+// one shows its file. Replaying on every document of a playlist would press
+// the button again (pausing what the first press started).
 void replay_restored_state(ItemView& v) {
     DownloadItem& item = *v.item;
     int restored = item.restoredState;
+    item.restoredState = STATE_LOADING;  // from now on the list file keeps the state itself
     if (restored == STATE_DOWNLOADING || restored == 4 || restored == STATE_FAILED) {
-        item.restoredState = STATE_LOADING;
         HWND main = button(v, ID_ITEM_MAIN_BUTTON);
         PostMessageW(v.window, WM_COMMAND, MAKEWPARAM(ID_ITEM_MAIN_BUTTON, BN_CLICKED), reinterpret_cast<LPARAM>(main));
     } else if (restored >= STATE_DONE) {
-        item.restoredState = STATE_LOADING;
         post_state(v, restored);
     }
 }
@@ -852,11 +855,7 @@ void thumbnail_ready(DownloadItem& item) {
     if (!v) {
         return;
     }
-    std::unique_ptr<Gdiplus::Image> picture =
-        load_cached_thumbnail(item.key, THUMBNAIL_WIDTH, THUMBNAIL_HEIGHT, item.info.duration);
-    if (picture) {
-        set_image(&v->picture, picture.get());
-    }
+    load_cached_thumbnail(&v->picture, item.key, THUMBNAIL_WIDTH, THUMBNAIL_HEIGHT, item.info.duration);
 }
 
 void free_item(DownloadItem* item) {

@@ -50,6 +50,7 @@ struct ItemView {
     FormatButton button;     // caption and glyph of the format link
     bool formatMuted;        // a finished item's caption: plain text in the muted colour
     bool firstDocumentShown; // the info of the first document is on screen
+    int restoredChoice;      // the choice a restored item was downloaded with; 0 = none
 };
 
 ItemView* view_of(HWND window);

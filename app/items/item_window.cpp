@@ -167,6 +167,8 @@ BOOL on_init_dialog(HWND window, DownloadItem& item) {
     v->item = &item;
     v->window = window;
     v->menuModel = new (std::nothrow) FormatMenu{};
+    // Reading the metadata starts the choice afresh: keep what the list file said.
+    v->restoredChoice = item.choiceExplicit ? item.selectedChoice : 0;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(v));
     SetWindowTheme(window, L"Explorer", nullptr);
     make_item_brushes(*v, item.width);

@@ -115,13 +115,13 @@ private:
 // The scenarios every test here may use.
 void add_common_scenarios(ExtraScenarios& extra) {
     extra.add(L"item-slow-info.scenario",
-              "link http://test/slow-info\nmode metadata\n  say [generic] Extracting URL: http://test/slow-info\\n\n"
+              "link http://kit.test/slow-info\nmode metadata\n  say [generic] Extracting URL: http://kit.test/slow-info\\n\n"
               "  alive 0 500\n");
     extra.add(L"item-slow-download.scenario",
-              "link http://test/slow-download\nmode metadata\n  replay ../../fixtures/ytdlp-j-direct-mp4.out\n"
+              "link http://kit.test/slow-download\nmode metadata\n  replay ../../fixtures/ytdlp-j-direct-mp4.out\n"
               "mode download\n  replay ../../fixtures/ytdlp-download-direct-big-mp4.out\n  pause 250\n");
     extra.add(L"item-live.scenario",
-              "link http://test/live\nmode metadata\n"
+              "link http://kit.test/live\nmode metadata\n"
               "  say {\"id\":\"index\",\"title\":\"Harbour camera (live)\",\"is_live\":true,\"format_id\":\"0\","
               "\"ext\":\"mp4\",\"height\":240,\"width\":320}\\n\n"
               "mode download\n  replay ../../fixtures/ytdlp-download-hls-live-ffmpeg-killed.out\n  pause 10\n"
@@ -129,11 +129,11 @@ void add_common_scenarios(ExtraScenarios& extra) {
               "  alive-record frame=  150 fps= 25 q=-1.0 size=     110kB time={time} bitrate= 151.3kbits/s speed=   1x"
               "    \\r\n");
     extra.add(L"item-sign-in.scenario",
-              "link http://test/sign-in\nmode metadata\n"
+              "link http://kit.test/sign-in\nmode metadata\n"
               "  say ERROR: [youtube] abc123: Sign in to confirm your age. This video may be inappropriate for some "
               "users. Use --cookies-from-browser or --cookies for the authentication.\\n\n  exit 1\n");
     extra.add(L"item-password.scenario",
-              "link http://test/password\nmode metadata\n"
+              "link http://kit.test/password\nmode metadata\n"
               "  say ERROR: [vimeo] 76979871: This video is protected by a password, use the --video-password "
               "option\\n\n  exit 1\n"
               "mode metadata\n  if-arg --video-password s3cret\n  replay ../../fixtures/ytdlp-j-direct-mp4.out\n");
@@ -143,17 +143,17 @@ void add_common_scenarios(ExtraScenarios& extra) {
         unsigned duration;
     };
     const Title kTitles[] = {
-        {"http://test/title-long",
+        {"http://kit.test/title-long",
          L"The complete recording of the annual general meeting of the society for the preservation of extremely "
          L"long video titles, part 17 of 23 (director's cut, remastered)",
          5025},
-        {"http://test/title-arabic", L"\x062C\x0648\x0644\x0629 \x0641\x064A \x0627\x0644\x0645\x062F\x064A\x0646\x0629 "
+        {"http://kit.test/title-arabic", L"\x062C\x0648\x0644\x0629 \x0641\x064A \x0627\x0644\x0645\x062F\x064A\x0646\x0629 "
                                      L"\x0627\x0644\x0642\x062F\x064A\x0645\x0629 - \x0641\x064A\x062F\x064A\x0648 "
                                      L"\x062A\x062C\x0631\x064A\x0628\x064A",
          311},
-        {"http://test/title-japanese", L"\x6771\x4EAC\x306E\x591C\x666F \x2014 4K \x30BF\x30A4\x30E0\x30E9\x30D7\x30B9",
+        {"http://kit.test/title-japanese", L"\x6771\x4EAC\x306E\x591C\x666F \x2014 4K \x30BF\x30A4\x30E0\x30E9\x30D7\x30B9",
          95},
-        {"http://test/title-emoji", L"Cooking \xD83C\xDF73 pancakes \xD83E\xDD5E in 5 minutes \x23F1\xFE0F", 300},
+        {"http://kit.test/title-emoji", L"Cooking \xD83C\xDF73 pancakes \xD83E\xDD5E in 5 minutes \x23F1\xFE0F", 300},
     };
     int n = 0;
     for (const Title& t : kTitles) {
@@ -445,16 +445,28 @@ protected:
         return item;
     }
 
-    bool until_state(const DownloadItem& item, int state, DWORD ms = 30000) {
-        return list->pump_until([&] { return item.state == state; }, ms);
+    // What the item was doing when a wait ran out.
+    static std::string describe(const DownloadItem& item) {
+        wchar_t text[1024];
+        text_format(text, L"state %d, %u documents, metadata thread %ls, download thread %ls, tool %u, paused %d, "
+                          L"status \"%ls\", error \"%ls\"",
+                    static_cast<int>(item.state), item.documentsReceived.load(),
+                    item.metadataThread ? L"running" : L"ended", item.downloadThread ? L"running" : L"ended",
+                    item.downloadPid.load(), item.paused, item.statusText, item.errorText);
+        return wide_to_utf8(text);
+    }
+    ::testing::AssertionResult until_state(const DownloadItem& item, int state, DWORD ms = 30000) {
+        if (list->pump_until([&] { return item.state == state; }, ms)) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << describe(item);
     }
     // Metadata in and the job ended.
-    bool until_ready(const DownloadItem& item) {
-        bool ok = list->pump_until([&] { return item.state == STATE_READY && !item.metadataThread; });
-        if (!ok) {
-            fprintf(stderr, "state %d docs %u thread %p err %ls\n", item.state, item.documentsReceived.load(), item.metadataThread, item.errorText);
+    ::testing::AssertionResult until_ready(const DownloadItem& item) {
+        if (list->pump_until([&] { return item.state == STATE_READY && !item.metadataThread; })) {
+            return ::testing::AssertionSuccess();
         }
-        return ok;
+        return ::testing::AssertionFailure() << describe(item);
     }
 };
 
@@ -605,7 +617,7 @@ TEST_F(ItemWindow, SignInNeededOffersLoginThenRetry) {
         find_installed_firefox(HKEY_CURRENT_USER, KEY_WOW64_64KEY, firefox)) {
         GTEST_SKIP() << "an installed Firefox would be started";
     }
-    DownloadItem* item = add(L"http://test/sign-in");
+    DownloadItem* item = add(L"http://kit.test/sign-in");
     Controls c(*item);
     ASSERT_TRUE(until_state(*item, STATE_FAILED));
     EXPECT_TRUE(shown(c.login));
@@ -640,7 +652,7 @@ TEST_F(ItemWindow, SignInNeededOffersLoginThenRetry) {
 }
 
 TEST_F(ItemWindow, PasswordNeededAsksForItAndLoadsAgain) {
-    DownloadItem* item = add(L"http://test/password");
+    DownloadItem* item = add(L"http://kit.test/password");
     Controls c(*item);
     ASSERT_TRUE(until_state(*item, STATE_FAILED));
     EXPECT_TRUE(shown(c.password));
@@ -711,7 +723,7 @@ TEST_F(ItemWindow, RestoredItemsReplayTheirOutcome) {
 }
 
 TEST_F(ItemWindow, PauseAndResumeThroughTheMainButtonThenRemoval) {
-    DownloadItem* item = add(L"http://test/slow-download");
+    DownloadItem* item = add(L"http://kit.test/slow-download");
     Controls c(*item);
     ASSERT_TRUE(until_ready(*item));
     click(c.main);
@@ -731,13 +743,13 @@ TEST_F(ItemWindow, PauseAndResumeThroughTheMainButtonThenRemoval) {
     // Removed while frozen: the tool is thawed and ended, the job quietly goes.
     SendMessageW(c.window, WM_COMMAND, ID_ITEM_CLOSE, 0);  // "Remove from the list"
     ASSERT_TRUE(list->pump_until([&] { return !list->closed.empty(); }));
-    EXPECT_EQ(list->closed, std::vector<std::wstring>{key_of(L"http://test/slow-download")});
+    EXPECT_EQ(list->closed, std::vector<std::wstring>{key_of(L"http://kit.test/slow-download")});
     ASSERT_TRUE(list->pump_until([&] { return !item_threads_running(*item); }));
     EXPECT_EQ(item->downloadPid.load(), 0u);
 }
 
 TEST_F(ItemWindow, AStoppedLiveRecordingIsFinalized) {
-    DownloadItem* item = add(L"http://test/live");
+    DownloadItem* item = add(L"http://kit.test/live");
     Controls c(*item);
     ASSERT_TRUE(until_ready(*item));
     click(c.main);
@@ -916,13 +928,13 @@ protected:
 TEST_P(ItemLooks, StatesOfTheDownload) {
     place_thumbnail(SAMPLE);
     place_thumbnail(L"http://127.0.0.1:8765/hls/master/master.m3u8");
-    DownloadItem* loading = add(L"http://test/slow-info", nullptr, 0);
+    DownloadItem* loading = add(L"http://kit.test/slow-info", nullptr, 0);
     DownloadItem* ready = add(L"http://127.0.0.1:8765/hls/master/master.m3u8", nullptr, 1);
-    DownloadItem* downloading = add(L"http://test/slow-download", nullptr, 2);
-    DownloadItem* live = add(L"http://test/live", nullptr, 3);
+    DownloadItem* downloading = add(L"http://kit.test/slow-download", nullptr, 2);
+    DownloadItem* live = add(L"http://kit.test/live", nullptr, 3);
     DownloadItem* done = add(SAMPLE, nullptr, 4);
-    DownloadItem* login = add(L"http://test/sign-in", nullptr, 5);
-    DownloadItem* password = add(L"http://test/password", nullptr, 6);
+    DownloadItem* login = add(L"http://kit.test/sign-in", nullptr, 5);
+    DownloadItem* password = add(L"http://kit.test/password", nullptr, 6);
 
     ASSERT_TRUE(until_ready(*ready));
     ASSERT_TRUE(until_ready(*downloading));
@@ -976,8 +988,8 @@ TEST_P(ItemLooks, StatesOfTheDownload) {
 }
 
 TEST_P(ItemLooks, TitlesOfAnyLengthAndScript) {
-    const wchar_t* const links[] = {L"http://test/title-long", L"http://test/title-arabic",
-                                    L"http://test/title-japanese", L"http://test/title-emoji",
+    const wchar_t* const links[] = {L"http://kit.test/title-long", L"http://kit.test/title-arabic",
+                                    L"http://kit.test/title-japanese", L"http://kit.test/title-emoji",
                                     L"http://127.0.0.1:8765/pages/multi.html"};
     const wchar_t* const names[] = {L"title-long", L"title-arabic", L"title-japanese", L"title-emoji", L"playlist"};
     std::vector<DownloadItem*> items;
