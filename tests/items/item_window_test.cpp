@@ -15,6 +15,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/app_messages.h"
@@ -137,6 +139,9 @@ void add_common_scenarios(ExtraScenarios& extra) {
               "  say ERROR: [vimeo] 76979871: This video is protected by a password, use the --video-password "
               "option\\n\n  exit 1\n"
               "mode metadata\n  if-arg --video-password s3cret\n  replay ../../fixtures/ytdlp-j-direct-mp4.out\n");
+    extra.add(L"item-two-formats.scenario",
+              "link http://kit.test/two-formats\nmode metadata\n  say " + video_json(L"Two formats", 212) +
+                  "\\n\nmode download\n  replay ../../fixtures/ytdlp-download-direct-mp4.out\n  pause 5\n");
     struct Title {
         const char* link;
         std::wstring title;
@@ -902,6 +907,144 @@ TEST_F(ItemWindow, PlaylistTitleIsALinkToItsEntries) {
     click(c.main);
     ASSERT_TRUE(until_state(*item, STATE_DOWNLOADING));
     EXPECT_FALSE(link_state(c.title).link) << "no playlist choice while it downloads";
+}
+
+// The context menu's entries as (command, text) in order; 0 and an empty
+// text for a separator.
+std::vector<std::pair<int, std::wstring>> menu_entries(HMENU popup) {
+    std::vector<std::pair<int, std::wstring>> entries;
+    for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+        wchar_t text[128] = {};
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = 128;
+        GetMenuItemInfoW(popup, static_cast<UINT>(i), TRUE, &info);
+        entries.emplace_back((info.fType & MFT_SEPARATOR) ? 0 : static_cast<int>(info.wID), text);
+    }
+    return entries;
+}
+
+TEST_F(ItemWindow, ContextMenuFollowsTheState) {
+    DownloadItem* loading = add(L"http://kit.test/slow-info");
+    DownloadItem* done = add(SAMPLE);
+    DownloadItem* failed = add(L"http://kit.test/sign-in");
+    ASSERT_TRUE(until_ready(*done));
+    click(Controls(*done).main);
+    ASSERT_TRUE(until_state(*done, STATE_DONE));
+    ASSERT_TRUE(until_state(*failed, STATE_FAILED));
+    ASSERT_TRUE(until_state(*loading, STATE_LOADING));
+
+    const std::vector<std::pair<int, std::wstring>> kEntries = {
+        {ID_ITEM_TITLE, L"Play"},
+        {0, L""},
+        {ID_ITEM_OPEN_LOCATION, L"Open file location"},
+        {ID_ITEM_OPEN_URL, L"Open URL in Browser"},
+        {0, L""},
+        {ID_ITEM_COPY_URL, L"Copy URL"},
+        {0, L""},
+        {ID_ITEM_CLOSE, L"Remove from the list"},
+    };
+    struct Case {
+        const DownloadItem* item;
+        bool play;
+    };
+    const Case kCases[] = {{loading, false}, {done, true}, {failed, false}};
+    for (const Case& k : kCases) {
+        SCOPED_TRACE(k.item->state);
+        ASSERT_NE(k.item->contextMenu, nullptr);
+        EXPECT_EQ(GetMenuItemCount(k.item->contextMenu), 1);
+        EXPECT_EQ(menu_entries(GetSubMenu(k.item->contextMenu, 0)), kEntries);
+        EXPECT_EQ(menu_enabled(*k.item, ID_ITEM_TITLE), k.play);
+        for (int id : {ID_ITEM_OPEN_LOCATION, ID_ITEM_OPEN_URL, ID_ITEM_COPY_URL, ID_ITEM_CLOSE}) {
+            EXPECT_TRUE(menu_enabled(*k.item, id)) << id;
+        }
+    }
+
+    // Shown at the pointer: its top-left corner where the right click was.
+    Controls c(*done);
+    POINT at = {300, 30};
+    ClientToScreen(c.window, &at);
+    RECT shownAt = {};
+    std::thread closer([&] {
+        HWND menu = nullptr;
+        for (int i = 0; i < 200 && !menu; ++i) {
+            Sleep(50);
+            for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w && !menu;
+                 w = FindWindowExW(nullptr, w, L"#32768", nullptr)) {
+                if (IsWindowVisible(w)) {
+                    menu = w;
+                }
+            }
+        }
+        if (menu) {
+            Sleep(300);  // let it paint
+            GetWindowRect(menu, &shownAt);
+            capture_window(menu, false).save_png(artifact_path(L"item-light-context-menu.png"));
+            PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    });
+    SendMessageW(c.window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(c.window), MAKELPARAM(at.x, at.y));
+    closer.join();
+    EXPECT_EQ(shownAt.left, at.x);
+    EXPECT_EQ(shownAt.top, at.y);
+}
+
+TEST_F(ItemWindow, TheListRecordBringsTheItemBack) {
+    const wchar_t* link = L"http://kit.test/two-formats";
+    DownloadItem* item = add(link);
+    ASSERT_TRUE(until_ready(*item));
+    int other = -1;  // a video choice other than the one the item starts with
+    for (uint32_t i = 0; i < item->info.formatCount && other < 0; ++i) {
+        const MediaFormat& f = item->info.formats[i];
+        if (static_cast<int>(i) != item->selectedChoice && f.listed && f.height != 0 &&
+            f.height != item->info.formats[item->selectedChoice].height) {
+            other = static_cast<int>(i);
+        }
+    }
+    ASSERT_GE(other, 0);
+    int first = item->selectedChoice;
+    SendMessageW(Controls(*item).window, WM_COMMAND, ID_FORMAT_CHOICE_FIRST + other, 0);
+    std::wstring caption = text_of(Controls(*item).format);
+    click(Controls(*item).main);
+    ASSERT_TRUE(until_state(*item, STATE_DONE));
+
+    ListRecord record;
+    item_to_record(*item, record);
+    unsigned char bytes[LIST_RECORD_SIZE];
+    encode_list_record(record, bytes);
+    ListRecord back;
+    decode_list_record(bytes, back);
+    EXPECT_EQ(back.state, STATE_DONE);
+    EXPECT_EQ(back.selectedChoice, other);
+    EXPECT_EQ(back.duration, 212);
+    EXPECT_EQ(std::wstring(back.outputPath), downloads.file(L"sample.mp4"));
+    DestroyWindow(Controls(*item).window);
+
+    // The next user of the list remembered another choice: the restored item keeps its own.
+    text_format(token, L"video+mp4+%up", item->info.formats[first].height);
+    DownloadItem* restored = add(back.link, &back);
+    Controls c(*restored);
+    EXPECT_STREQ(restored->key, item->key);
+    EXPECT_EQ(restored->info.duration, 212u);
+    // Saved again before its metadata is back, it is still the finished item.
+    ListRecord early;
+    item_to_record(*restored, early);
+    EXPECT_EQ(early.state, STATE_DONE);
+    EXPECT_STREQ(early.outputPath, back.outputPath);
+
+    ASSERT_TRUE(until_state(*restored, STATE_DONE));
+    EXPECT_EQ(restored->selectedChoice, other);
+    EXPECT_EQ(text_of(c.title), L"sample.mp4");
+    EXPECT_TRUE(link_state(c.title).link);
+    EXPECT_EQ(text_of(c.main), L"Play");
+    EXPECT_EQ(text_of(c.format), caption);
+    EXPECT_TRUE(menu_enabled(*restored, ID_ITEM_TITLE));
+    ListRecord again;
+    item_to_record(*restored, again);
+    EXPECT_EQ(again.state, STATE_DONE);
+    EXPECT_EQ(again.selectedChoice, other);
 }
 
 // Every look of an item, light and dark, with the colours of the theme.
