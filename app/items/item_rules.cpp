@@ -173,7 +173,10 @@ void item_to_record(const DownloadRecord& item, ListRecord& record) {
     text_copy(record.playlistItems, item.playlistItems);
     record.duration = static_cast<int32_t>(item.info.duration);
     record.selectedChoice = item.selectedChoice;
-    record.state = item.state;
+    // A restored outcome not yet replayed (the metadata has not come back,
+    // or could not be read this time) is kept as it was: saving the loading
+    // state would forget a finished file or start a finished download again.
+    record.state = item.restoredState != STATE_LOADING ? item.restoredState : item.state;
     record.subtitlesOnly = item.subtitlesOnly;
     record.subtitleMode = item.subtitleMode;
 }

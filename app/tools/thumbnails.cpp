@@ -13,6 +13,7 @@
 #include "base/data_folder.h"
 #include "base/text.h"
 #include "base/win_handles.h"
+#include "ui/image_control.h"
 
 namespace {
 
@@ -218,11 +219,8 @@ std::unique_ptr<Gdiplus::Font> badge_font() {
     wanted.lfCharSet = DEFAULT_CHARSET;
     wanted.lfOutPrecision = OUT_TT_ONLY_PRECIS;  // GDI+ draws TrueType faces only
     text_copy(wanted.lfFaceName, L"Arial");
-    std::unique_ptr<Gdiplus::Font> font(new Gdiplus::Font(dc, &wanted));
+    std::unique_ptr<Gdiplus::Font> font = usable(new Gdiplus::Font(dc, &wanted));
     DeleteDC(dc);
-    if (!font || font->GetLastStatus() != Gdiplus::Ok) {
-        return nullptr;
-    }
     return font;
 }
 
@@ -420,4 +418,9 @@ std::unique_ptr<Gdiplus::Image> load_cached_thumbnail(const wchar_t* key, int wi
         draw_duration_badge(fitted.get(), text);
     }
     return fitted;
+}
+
+bool load_cached_thumbnail(GdiImageState* control, const wchar_t* key, int width, int height, uint32_t seconds) {
+    std::unique_ptr<Gdiplus::Image> picture = load_cached_thumbnail(key, width, height, seconds);
+    return picture && set_image(control, picture.get());
 }

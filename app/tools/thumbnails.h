@@ -15,6 +15,7 @@
 namespace Gdiplus {
 class Image;
 }
+struct GdiImageState;
 
 // One job's own record: the job never touches the item, so the item may be
 // removed while the job runs. Allocated zero-filled with new by whoever
@@ -48,9 +49,11 @@ bool thumbnail_cache_path(const wchar_t* key, wchar_t (&path)[MAX_PATH]);
 
 // The cached picture of the key fitted to width x height, with the duration
 // badge when seconds is not 0; null when there is no usable cached picture.
-// The item hands it to its picture control (which keeps a copy of its own).
 // UI thread.
 std::unique_ptr<Gdiplus::Image> load_cached_thumbnail(const wchar_t* key, int width, int height, uint32_t seconds);
+// The same handed to the item's picture control (id 950), which keeps a copy
+// of its own: true when the control now shows it. UI thread.
+bool load_cached_thumbnail(GdiImageState* control, const wchar_t* key, int width, int height, uint32_t seconds);
 
 // A new picture of exactly width x height (see plan_thumbnail_fit), or null.
 std::unique_ptr<Gdiplus::Image> fit_thumbnail(Gdiplus::Image* image, int width, int height);

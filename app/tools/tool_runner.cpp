@@ -29,6 +29,30 @@ struct Snapshot {
     }
 };
 
+// Held from making a child's pipes until the parent has closed the child's
+// ends. A pipe end is inheritable until then, and every child that another
+// job thread starts in that time would inherit it: a recording that runs
+// until stopped would then hold a finished download's output pipe open, and
+// that download would never see the end of its output.
+SRWLOCK g_spawnLock = SRWLOCK_INIT;
+
+class SpawnScope {
+public:
+    SpawnScope() { AcquireSRWLockExclusive(&g_spawnLock); }
+    ~SpawnScope() { release(); }
+    SpawnScope(const SpawnScope&) = delete;
+    SpawnScope& operator=(const SpawnScope&) = delete;
+    void release() {
+        if (held_) {
+            held_ = false;
+            ReleaseSRWLockExclusive(&g_spawnLock);
+        }
+    }
+
+private:
+    bool held_ = true;
+};
+
 }  // namespace
 
 bool is_existing_file(const wchar_t* path) {
@@ -63,6 +87,7 @@ uint32_t run_tool_process(wchar_t* commandLine, OutputSink sink, void* sinkConte
         return 0;
     }
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    SpawnScope spawning;  // released after the handles below on every early return
     UniqueHandle outRead, outWrite, inRead, inWrite;
     if (!CreatePipe(outRead.put(), outWrite.put(), &inherit, 0) ||
         !CreatePipe(inRead.put(), inWrite.put(), &inherit, 0)) {
@@ -95,6 +120,8 @@ uint32_t run_tool_process(wchar_t* commandLine, OutputSink sink, void* sinkConte
     UniqueHandle child(process.hProcess);
     CloseHandle(process.hThread);
     outWrite.reset();  // our copy would keep the pipe from ever ending
+    inRead.reset();
+    spawning.release();
 
     auto* bytes = static_cast<char*>(buffer.get());
     uint32_t total = 0;
@@ -110,7 +137,6 @@ uint32_t run_tool_process(wchar_t* commandLine, OutputSink sink, void* sinkConte
         total += n;
     }
     outRead.reset();
-    inRead.reset();
     inWrite.reset();  // the child's input stayed an open, empty pipe until now
 
     if (exitCode && WaitForSingleObject(child.get(), EXIT_WAIT_MS) == WAIT_OBJECT_0) {

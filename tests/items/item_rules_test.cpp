@@ -149,4 +149,28 @@ TEST(ListRecord, BytesAsStoredAndBack) {
     sys_string_free(item->url);
 }
 
+TEST(ListRecord, AnOutcomeNotYetReplayedIsKept) {
+    struct Case {
+        ItemState restored;
+        ItemState state;
+        int32_t stored;
+    };
+    const Case kCases[] = {
+        {STATE_LOADING, STATE_DOWNLOADING, STATE_DOWNLOADING},  // a new link, or the replay done
+        {STATE_DONE, STATE_LOADING, STATE_DONE},                // closed before the metadata came back
+        {STATE_DONE, STATE_FAILED, STATE_DONE},                 // the metadata failed this time
+        {STATE_FAILED, STATE_READY, STATE_FAILED},
+        {STATE_FILE_MISSING, STATE_LOADING, STATE_FILE_MISSING},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.restored);
+        std::unique_ptr<DownloadRecord> item(new DownloadRecord());
+        item->restoredState = c.restored;
+        item->state = c.state;
+        ListRecord record;
+        item_to_record(*item, record);
+        EXPECT_EQ(record.state, c.stored);
+    }
+}
+
 }  // namespace

@@ -28,6 +28,7 @@
 #include "tests/test_support.h"
 #include "tests/win_test_support.h"
 #include "tests/window_capture.h"
+#include "ui/image_control.h"
 
 namespace {
 
@@ -729,6 +730,24 @@ TEST_F(Thumbnails, CachedPictureLoadsOnlyWhenThereIsOne) {
     // No thumbnail size, no picture.
     cache_fixture(L"CACHED", "thumb-1280x720.jpg");
     EXPECT_FALSE(load_cached_thumbnail(L"CACHED", 0, 0, 0));
+}
+
+TEST_F(Thumbnails, CachedPictureGoesToThePictureControl) {
+    GdiImageState control = {};
+    EXPECT_FALSE(load_cached_thumbnail(&control, L"NOTCACHED", WIDTH, HEIGHT, 59));
+    EXPECT_EQ(control.frameCount, 0u);
+
+    cache_fixture(L"SHOWN", "thumb-480x360.jpg");
+    ASSERT_TRUE(load_cached_thumbnail(&control, L"SHOWN", WIDTH, HEIGHT, 59));
+    ASSERT_EQ(control.frameCount, 1u);
+    EXPECT_EQ(control.frames[0]->GetWidth(), static_cast<UINT>(WIDTH));
+    EXPECT_EQ(control.frames[0]->GetHeight(), static_cast<UINT>(HEIGHT));
+    // The control's copy is its own: the cache file is free.
+    EXPECT_TRUE(DeleteFileW(jpg(L"SHOWN").c_str()));
+    // A failed load leaves the picture shown before.
+    EXPECT_FALSE(load_cached_thumbnail(&control, L"SHOWN", WIDTH, HEIGHT, 59));
+    EXPECT_EQ(control.frameCount, 1u);
+    set_image(&control, nullptr);
 }
 
 struct BadgeCase {
