@@ -582,10 +582,6 @@ BOOL answer(HWND dialog, LRESULT result) {
 void on_destroy(HWND dialog, OptionsDialog& d) {
     RemovePropW(GetDlgItem(dialog, OPTIONS_LANGUAGE), L"fcSel");
     free_options_look(d.look);
-    if (d.ownFont) {
-        DeleteObject(d.ownFont);
-        d.ownFont = nullptr;
-    }
 }
 
 }  // namespace
@@ -637,6 +633,10 @@ INT_PTR CALLBACK options_dialog_proc(HWND dialog, UINT message, WPARAM wp, LPARA
         on_destroy(dialog, *d);
         return FALSE;
     case WM_NCDESTROY:
+        // The controls are gone: nothing draws with the font any more.
+        if (d->ownFont) {
+            DeleteObject(d->ownFont);
+        }
         SetWindowLongPtrW(dialog, DWLP_USER, 0);
         HeapFree(GetProcessHeap(), 0, d);
         return FALSE;
