@@ -225,7 +225,9 @@ void open_licence() {
 INT_PTR on_command(HWND window, WelcomePage& p, int id) {
     HWND frame = GetParent(window);
     if (id == IDOK) {
-        PostMessageW(frame, SETUP_GOTO_PAGE, PAGE_INSTALLING, 0);
+        // Without a folder (Program Files could not be found) the archiver
+        // would unpack into the work folder: the user picks one first.
+        PostMessageW(frame, SETUP_GOTO_PAGE, g_setup.installDir[0] ? PAGE_INSTALLING : PAGE_OPTIONS, 0);
     } else if (id == ID_LANGUAGE) {
         show_language_menu(p);
     } else if (id == ID_SECOND) {

@@ -20,7 +20,7 @@
 
 namespace {
 
-// Lives for the wizard's run: made in WM_INITDIALOG, freed in WM_DESTROY.
+// Lives for the wizard's run: made in WM_INITDIALOG, freed in WM_NCDESTROY.
 struct FrameState {
     int page;
     bool busy;  // installing or uninstalling: the wizard can't be closed
@@ -131,7 +131,9 @@ BOOL on_init_dialog(HWND frame) {
     return TRUE;
 }
 
-void on_destroy() {
+// After the pages: the welcome page's rich edit and picture need the
+// library and GDI+ until they are gone.
+void on_nc_destroy() {
     if (g_wizardLook.background) {
         DeleteObject(g_wizardLook.background);
         g_wizardLook.background = nullptr;
@@ -202,8 +204,8 @@ INT_PTR CALLBACK frame_proc(HWND frame, UINT message, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return page_colours(frame, message, wp, lp);
-    case WM_DESTROY:
-        on_destroy();
+    case WM_NCDESTROY:
+        on_nc_destroy();
         return FALSE;
     default:
         return FALSE;
