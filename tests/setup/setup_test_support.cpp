@@ -383,9 +383,11 @@ DWORD install_silently() {
     Child setup(quoted(setup_exe()) + L" /s");
     EXPECT_TRUE(setup.started());
     DWORD code = setup.wait(180000);
-    // The setup starts the installed program; it hands itself over to a new
-    // instance, which the tests do not need.
-    Sleep(500);
+    // The setup starts the installed program with -start: it prepares the
+    // settings, then hands itself over to a new instance through the shell,
+    // which the tests do not need.
+    wait_until([] { return exists(data_dir() + L"\\conf"); }, 30000);
+    Sleep(1000);
     end_processes_named(L"tavlo.exe");
     return code;
 }
