@@ -401,6 +401,7 @@ void remove_everything() {
 void save_picture(HWND window, const wchar_t* name) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(300);
-    Capture picture = capture_window(window, false);
+    // The client area: without a window manager nobody draws the frames.
+    Capture picture = capture_window(window, true);
     EXPECT_TRUE(picture.save_png(artifact_path(name))) << "picture " << std::string(name, name + wcslen(name));
 }
