@@ -119,7 +119,9 @@ void start_installed_program() {
         return;
     }
     text_format(parameters, L"-start -lang %u", static_cast<unsigned>(g_setup.uiLanguage));
-    ShellExecuteW(nullptr, L"open", program, parameters, nullptr, SW_SHOWNORMAL);
+    // Its own folder as its current folder: inheriting the work folder
+    // would keep that folder from being deleted when the setup ends.
+    ShellExecuteW(nullptr, L"open", program, parameters, g_setup.installDir, SW_SHOWNORMAL);
 }
 
 bool set_text_value(HKEY key, const wchar_t* name, const wchar_t* value) {
@@ -272,22 +274,27 @@ void run_install() {
         remove_installation(UNINSTALL_KEY);
         remove_installation(UNINSTALL_KEY_32);
     }
+    // The archiver finds the payload in the current folder; the setup's own
+    // current folder goes back afterwards, so that nothing holds the work
+    // folder when the setup deletes it.
+    wchar_t previous[MAX_PATH];
+    DWORD previousLength = GetCurrentDirectoryW(MAX_PATH, previous);
     wchar_t folder[MAX_PATH];
     if (work_folder(folder)) {
         SetCurrentDirectoryW(folder);
     }
-    for (;;) {
-        DWORD error = unpack_payload();
-        if (error == 0) {
-            break;
+    DWORD error = 0;
+    while ((error = unpack_payload()) != 0 && ask_retry_install(error)) {
+    }
+    if (previousLength && previousLength < MAX_PATH) {
+        SetCurrentDirectoryW(previous);
+    }
+    if (error != 0) {
+        if (SUCCEEDED(com)) {
+            CoUninitialize();
         }
-        if (!ask_retry_install(error)) {
-            if (SUCCEEDED(com)) {
-                CoUninitialize();
-            }
-            post_to_wizard(0);
-            return;
-        }
+        post_to_wizard(0);
+        return;
     }
     if (g_setup.desktopShortcut) {
         create_desktop_shortcut();

@@ -64,6 +64,7 @@ INT_PTR CALLBACK completed_page_proc(HWND window, UINT message, WPARAM wp, LPARA
     case WM_DRAWITEM:
         draw_page_item(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp), false, false);
         return TRUE;
+    case WM_ERASEBKGND:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

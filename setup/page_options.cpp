@@ -164,6 +164,7 @@ INT_PTR CALLBACK options_page_proc(HWND window, UINT message, WPARAM wp, LPARAM 
         draw_page_item(item, item.CtlID == ID_SHORTCUT, g_setup.desktopShortcut);
         return TRUE;
     }
+    case WM_ERASEBKGND:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

@@ -70,6 +70,7 @@ INT_PTR CALLBACK progress_page_proc(HWND window, UINT message, WPARAM wp, LPARAM
     case WM_SIZE:
         size_page(window);
         return TRUE;
+    case WM_ERASEBKGND:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

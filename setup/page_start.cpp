@@ -27,6 +27,7 @@ INT_PTR CALLBACK start_page_proc(HWND page, UINT message, WPARAM wp, LPARAM lp) 
     case WM_SIZE:
         size_page(page);
         return TRUE;
+    case WM_ERASEBKGND:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

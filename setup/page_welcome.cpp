@@ -105,16 +105,18 @@ void add_licence_line(WelcomePage& p, int top) {
     // Where the line sits the picture is plain: its colour lets the control
     // look transparent even where the rich edit paints its own background.
     SendMessageW(edit, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(g_colours.windowBackground));
-    CHARFORMAT2W all = {};
-    all.cbSize = sizeof(all);
-    all.dwMask = CFM_COLOR;
-    all.crTextColor = g_colours.text;
-    SendMessageW(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&all));
     wchar_t text[512];
     const wchar_t* link = translate(L"user license agreement");
     text_format(text, L"%ls %ls", translate(L"By installing or using the product, you agree to its"), link);
     SETTEXTEX set = {ST_DEFAULT, 1200};
     SendMessageW(edit, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(text));
+    // The colour goes on the text itself: set before it, the text would
+    // come in the control's default colour, black on the dark picture.
+    CHARFORMAT2W all = {};
+    all.cbSize = sizeof(all);
+    all.dwMask = CFM_COLOR;
+    all.crTextColor = g_colours.text;
+    SendMessageW(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&all));
     // The link is the text's last part.
     LONG length = static_cast<LONG>(GetWindowTextLengthW(edit));
     LONG linkLength = static_cast<LONG>(text_length(link));
@@ -225,7 +227,9 @@ void open_licence() {
 INT_PTR on_command(HWND window, WelcomePage& p, int id) {
     HWND frame = GetParent(window);
     if (id == IDOK) {
-        PostMessageW(frame, SETUP_GOTO_PAGE, PAGE_INSTALLING, 0);
+        // Without a folder (Program Files could not be found) the archiver
+        // would unpack into the work folder: the user picks one first.
+        PostMessageW(frame, SETUP_GOTO_PAGE, g_setup.installDir[0] ? PAGE_INSTALLING : PAGE_OPTIONS, 0);
     } else if (id == ID_LANGUAGE) {
         show_language_menu(p);
     } else if (id == ID_SECOND) {
@@ -268,6 +272,7 @@ INT_PTR CALLBACK welcome_page_proc(HWND window, UINT message, WPARAM wp, LPARAM 
     case WM_DRAWITEM:
         draw_page_item(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp), false, false);
         return TRUE;
+    case WM_ERASEBKGND:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

@@ -115,7 +115,10 @@ void run_install_modes() {
     default_install_dir();
     if (g_setup.silent) {
         detect_installation();
-        run_install();
+        // Without a folder the archiver would unpack into the work folder.
+        if (g_setup.installDir[0]) {
+            run_install();
+        }
     } else {
         run_wizard();
     }

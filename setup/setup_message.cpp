@@ -1,6 +1,5 @@
 #include "setup/setup_message.h"
 
-#include "setup/setup_state.h"
 #include "ui/message_box.h"
 #include "ui/theme.h"
 
@@ -13,5 +12,5 @@ int setup_message(HWND owner, const wchar_t* text, const wchar_t* caption, UINT 
         int answer = show_message(owner, text, type);
         return buttons == MB_YESNO && answer != IDYES ? IDNO : answer;
     }
-    return MessageBoxW(owner, text, caption ? caption : PRODUCT_NAME, type);
+    return MessageBoxW(owner, text, caption, type);
 }

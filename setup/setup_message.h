@@ -5,6 +5,6 @@
 
 #include <windows.h>
 
-// caption null: the product name. Returns the box's answer (IDOK, IDYES,
+// caption null: the system's own caption. Returns the box's answer (IDOK, IDYES,
 // IDNO, IDRETRY, IDCANCEL).
 int setup_message(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);

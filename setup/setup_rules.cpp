@@ -69,7 +69,7 @@ void trim_trailing_backslash(wchar_t* path) {
 
 bool archiver_command_line(wchar_t* out, size_t capacity, const wchar_t* archiver, const wchar_t* installDir) {
     size_t n = text_format(out, capacity, L"\"%ls\" x install.7z -y -o\"%ls\"", archiver, installDir);
-    return n == text_length(archiver) + text_length(installDir) + 24;
+    return n == text_length(archiver) + text_length(installDir) + 23;
 }
 
 bool uninstall_command(wchar_t* out, size_t capacity, const wchar_t* installDir) {

@@ -99,6 +99,16 @@ void repaint_with_parent(HWND window) {
     InvalidateRect(window, nullptr, TRUE);
 }
 
+// Enter and Space belong to the link: left to the dialog manager, Enter
+// would press the page's default button instead.
+LRESULT on_get_dialog_code(const MSG* message) {
+    LRESULT code = DLGC_BUTTON;
+    if (message && message->message == WM_KEYDOWN && (message->wParam == VK_RETURN || message->wParam == VK_SPACE)) {
+        code |= DLGC_WANTMESSAGE;
+    }
+    return code;
+}
+
 void activate(HWND window) {
     SendMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), STN_CLICKED),
                  reinterpret_cast<LPARAM>(window));
@@ -139,7 +149,7 @@ LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case WM_GETDLGCODE:
-        return DLGC_WANTCHARS | DLGC_BUTTON;
+        return on_get_dialog_code(reinterpret_cast<const MSG*>(lp));
     case WM_KEYDOWN:
         if (wp == VK_RETURN || wp == VK_SPACE) {
             activate(window);

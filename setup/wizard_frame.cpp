@@ -20,7 +20,7 @@
 
 namespace {
 
-// Lives for the wizard's run: made in WM_INITDIALOG, freed in WM_DESTROY.
+// Lives for the wizard's run: made in WM_INITDIALOG, freed in WM_NCDESTROY.
 struct FrameState {
     int page;
     bool busy;  // installing or uninstalling: the wizard can't be closed
@@ -38,9 +38,12 @@ bool is_page(int page) {
            page == PAGE_UNINSTALLING || page == PAGE_UNINSTALLED;
 }
 
-// The background picture as a pattern brush, the dark one in the dark look;
-// null when the picture can't be had (the pages are then white).
-HBRUSH make_background_brush() {
+// The background picture as a pattern brush, the dark one in the dark look,
+// drawn to the frame's client size: the dialog units of the frame come out
+// a little differently with other system fonts, and a tiled picture would
+// show its top edge again at the bottom. Null when the picture can't be had
+// (the pages are then white).
+HBRUSH make_background_brush(int width, int height) {
     int id = is_dark() ? RESOURCE_BACKGROUND_DARK : RESOURCE_BACKGROUND;
     std::unique_ptr<Gdiplus::Image> image = load_resource_image(g_setup.instance, MAKEINTRESOURCEW(id), L"PNG");
     if (!image && id != RESOURCE_BACKGROUND) {
@@ -49,10 +52,20 @@ HBRUSH make_background_brush() {
     if (!image) {
         return nullptr;
     }
-    Gdiplus::Bitmap* bitmap = static_cast<Gdiplus::Bitmap*>(image.get());
+    if (width <= 0 || height <= 0) {
+        return nullptr;
+    }
+    Gdiplus::Bitmap sized(width, height, PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics graphics(&sized);
+        graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+        graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+        if (graphics.DrawImage(image.get(), 0, 0, width, height) != Gdiplus::Ok) {
+            return nullptr;
+        }
+    }
     HBITMAP handle = nullptr;
-    if (image->GetType() != Gdiplus::ImageTypeBitmap ||
-        bitmap->GetHBITMAP(Gdiplus::Color(255, 0, 0, 0), &handle) != Gdiplus::Ok || !handle) {
+    if (sized.GetHBITMAP(Gdiplus::Color(255, 0, 0, 0), &handle) != Gdiplus::Ok || !handle) {
         return nullptr;
     }
     HBRUSH brush = CreatePatternBrush(handle);  // keeps its own copy of the bitmap
@@ -125,13 +138,16 @@ BOOL on_init_dialog(HWND frame) {
     GetClientRect(frame, &client);
     g_wizardLook.width = client.right;
     g_wizardLook.height = client.bottom;
-    g_wizardLook.background = g_frame.gdiplusStarted ? make_background_brush() : nullptr;
+    g_wizardLook.background =
+        g_frame.gdiplusStarted ? make_background_brush(g_wizardLook.width, g_wizardLook.height) : nullptr;
     go_to_page(frame, PAGE_START);
     ShowWindow(frame, SW_SHOW);
     return TRUE;
 }
 
-void on_destroy() {
+// After the pages: the welcome page's rich edit and picture need the
+// library and GDI+ until they are gone.
+void on_nc_destroy() {
     if (g_wizardLook.background) {
         DeleteObject(g_wizardLook.background);
         g_wizardLook.background = nullptr;
@@ -202,8 +218,8 @@ INT_PTR CALLBACK frame_proc(HWND frame, UINT message, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return page_colours(frame, message, wp, lp);
-    case WM_DESTROY:
-        on_destroy();
+    case WM_NCDESTROY:
+        on_nc_destroy();
         return FALSE;
     default:
         return FALSE;

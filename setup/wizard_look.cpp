@@ -25,12 +25,35 @@ void size_page(HWND page) {
     SetWindowPos(page, nullptr, 0, 0, g_wizardLook.width, g_wizardLook.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+
+// A themed control asks its parent to paint the background behind it into
+// the control's own device context, whose origin is moved to the parent's;
+// a pattern brush is anchored to the device, so it is moved along, or the
+// picture's top row would show at the top of every such control.
+void erase_with_picture(HWND page, HDC dc, HBRUSH background) {
+    POINT origin = {0, 0};
+    GetViewportOrgEx(dc, &origin);
+    POINT previous = {0, 0};
+    SetBrushOrgEx(dc, origin.x, origin.y, &previous);
+    RECT client;
+    GetClientRect(page, &client);
+    FillRect(dc, &client, background);
+    SetBrushOrgEx(dc, previous.x, previous.y, nullptr);
+}
+
+}  // namespace
+
 INT_PTR page_colours(HWND page, UINT message, WPARAM wp, LPARAM lp) {
     HDC dc = reinterpret_cast<HDC>(wp);
     HWND control = reinterpret_cast<HWND>(lp);
     HBRUSH background = g_wizardLook.background ? g_wizardLook.background
                                                 : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     switch (message) {
+    case WM_ERASEBKGND:
+        erase_with_picture(page, dc, background);
+        SetWindowLongPtrW(page, DWLP_MSGRESULT, 1);
+        return TRUE;
     case WM_CTLCOLORDLG:
         return reinterpret_cast<INT_PTR>(background);
     case WM_CTLCOLORSTATIC:

@@ -1,14 +1,16 @@
-// The setup program as an administrator meets it, in a Wine prefix of the
-// test's own: the silent install into Program Files, an update over a running
-// installation, a failing extraction with Retry and Cancel, the silent
-// uninstall and the uninstall that also removes the settings.
+// The real tavlo_setup.exe as an administrator meets it, in a Wine prefix of
+// the test's own: the silent install (into a temporary folder that the
+// uninstall entry names), an update over a running installation, a failing
+// extraction with Retry and Cancel, the silent uninstall, the uninstall that
+// also removes the settings, and the refusal on an old Windows.
 #include <windows.h>
 
 #include <objbase.h>
-#include <taskschd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,12 +23,16 @@ class SetupInstall : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        sandbox_ = std::make_unique<SetupSandbox>();
         remove_everything();
     }
     void TearDown() override {
-        remove_everything();
+        sandbox_.reset();
         CoUninitialize();
     }
+
+private:
+    std::unique_ptr<SetupSandbox> sandbox_;
 };
 
 std::string narrow(const std::wstring& w) {
@@ -34,7 +40,6 @@ std::string narrow(const std::wstring& w) {
 }
 
 TEST_F(SetupInstall, SilentInstallLaysOutTheProgramAndRegistersIt) {
-    std::vector<std::wstring> programFilesBefore = folder_listing(install_dir() + L"\\..");
     ASSERT_EQ(install_silently(), 0u);
 
     struct Expected {
@@ -58,7 +63,7 @@ TEST_F(SetupInstall, SilentInstallLaysOutTheProgramAndRegistersIt) {
         {L"URLInfoAbout", L"https://tavlo.app/"},
         {L"URLUpdateInfo", L"https://tavlo.app/"},
         {L"InstallLocation", install_dir()},
-        // Program Files has a space: the path is quoted.
+        // The folder's name has a space: the path is quoted.
         {L"UninstallString", L"\"" + install_dir() + L"\\uninst.exe\" /u"},
     };
     for (const Value& v : kValues) {
@@ -75,11 +80,9 @@ TEST_F(SetupInstall, SilentInstallLaysOutTheProgramAndRegistersIt) {
     // The installed program was started with -start: it prepared the user's
     // settings in the data folder.
     EXPECT_TRUE(exists(data_dir() + L"\\conf"));
-    // Nothing else appeared in Program Files.
-    std::vector<std::wstring> programFilesAfter = folder_listing(install_dir() + L"\\..");
-    programFilesBefore.push_back(L"Tavlo");
-    std::sort(programFilesBefore.begin(), programFilesBefore.end());
-    EXPECT_EQ(programFilesAfter, programFilesBefore);
+    // The payload's layout and the uninstaller, nothing else.
+    std::vector<std::wstring> top = {L"bin", L"tavlo.exe", L"uninst.exe"};
+    EXPECT_EQ(folder_listing(install_dir()), top);
 }
 
 // An update first ends the running program, deletes the listed files (those
@@ -98,7 +101,7 @@ TEST_F(SetupInstall, UpdateOverARunningInstallationReplacesTheListedFiles) {
 
     Child running(quoted(install_file(L"tavlo.exe")));
     ASSERT_TRUE(running.started());
-    EXPECT_TRUE(wait_until([&] { return find_window_of(running.id(), L"Tavlo Video Downloader") != nullptr; }, 30000))
+    EXPECT_TRUE(wait_until([&] { return find_window_of(running.id(), nullptr) != nullptr; }, 30000))
         << "the installed program shows its window";
 
     ASSERT_EQ(install_silently(), 0u);
@@ -172,7 +175,7 @@ TEST_F(SetupInstall, FailingExtractionOffersRetryAndCancel) {
 // "uninst.exe /u /s" takes away what the install made and nothing else:
 // another program's shortcut and the user's data stay.
 TEST_F(SetupInstall, SilentUninstallRemovesWhatTheInstallMade) {
-    std::vector<std::wstring> programFilesBefore = folder_listing(install_dir() + L"\\..");
+    std::vector<std::wstring> tempBefore = folder_listing(temp_dir());
     std::vector<std::wstring> entriesBefore = uninstall_subkeys();
     std::wstring otherLink = desktop_dir() + L"\\Other program.lnk";
     ASSERT_TRUE(make_shortcut(otherLink, L"C:\\windows\\notepad.exe"));
@@ -188,7 +191,7 @@ TEST_F(SetupInstall, SilentUninstallRemovesWhatTheInstallMade) {
         << "left: " << folder_listing(install_dir()).size() << " entries";
     EXPECT_FALSE(uninstall_entry_exists());
     EXPECT_EQ(uninstall_subkeys(), entriesBefore);
-    EXPECT_EQ(folder_listing(install_dir() + L"\\.."), programFilesBefore);
+    EXPECT_EQ(folder_listing(temp_dir()), tempBefore);
     EXPECT_FALSE(exists(desktop_dir() + L"\\Tavlo.lnk"));
     EXPECT_TRUE(exists(otherLink));
     EXPECT_TRUE(exists(data_dir() + L"\\conf")) << "settings stay unless the user asks";
@@ -232,62 +235,25 @@ TEST_F(SetupInstall, UninstallConfirmationCancelOrRemoveSettings) {
     EXPECT_FALSE(exists(data_dir())) << "Remove settings takes the data folder";
 }
 
-// The scheduled task goes through Task Scheduler 2.0. Wine's task service
-// answers E_NOTIMPL for a logon trigger, so there the install registers no
-// task; on Windows the task is registered as described.
-TEST_F(SetupInstall, UpdateTaskWhereTheTaskServiceAllowsIt) {
-    ITaskService* service = nullptr;
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
-                                              reinterpret_cast<void**>(&service)));
-    VARIANT empty;
-    VariantInit(&empty);
-    ASSERT_HRESULT_SUCCEEDED(service->Connect(empty, empty, empty, empty));
-    ITaskDefinition* definition = nullptr;
-    ASSERT_HRESULT_SUCCEEDED(service->NewTask(0, &definition));
-    ITriggerCollection* triggers = nullptr;
-    ASSERT_HRESULT_SUCCEEDED(definition->get_Triggers(&triggers));
-    ITrigger* trigger = nullptr;
-    HRESULT logonTrigger = triggers->Create(TASK_TRIGGER_LOGON, &trigger);
-    if (trigger) {
-        trigger->Release();
+// A Windows older than 8 is refused: silently nothing happens; otherwise
+// the untranslated message says why, and nothing is installed either way.
+TEST_F(SetupInstall, OldWindowsIsRefused) {
+    set_windows_version(L"win7");
+    register_install_location(UNINSTALL_ENTRY, install_dir());
+    {
+        Child setup(quoted(setup_exe()) + L" /s");
+        EXPECT_EQ(setup.wait(60000), 0u);
     }
-    triggers->Release();
-    definition->Release();
-
-    ASSERT_EQ(install_silently(), 0u);
-    ITaskFolder* root = nullptr;
-    BSTR rootName = SysAllocString(L"\\");
-    ASSERT_HRESULT_SUCCEEDED(service->GetFolder(rootName, &root));
-    SysFreeString(rootName);
-    BSTR taskName = SysAllocString(L"TavloUpdateTask");
-    IRegisteredTask* task = nullptr;
-    HRESULT found = root->GetTask(taskName, &task);
-    if (logonTrigger == E_NOTIMPL) {
-        std::printf("Wine's task service can't create a logon trigger (E_NOTIMPL): the install registers no "
-                    "task here; the registration itself is not shown under Wine.\n");
-        EXPECT_FALSE(SUCCEEDED(found) && task);
-    } else {
-        ASSERT_HRESULT_SUCCEEDED(found);
-        ITaskDefinition* registered = nullptr;
-        ASSERT_HRESULT_SUCCEEDED(task->get_Definition(&registered));
-        IPrincipal* principal = nullptr;
-        ASSERT_HRESULT_SUCCEEDED(registered->get_Principal(&principal));
-        BSTR group = nullptr;
-        principal->get_GroupId(&group);
-        EXPECT_EQ(narrow(group ? group : L""), "S-1-5-18");
-        SysFreeString(group);
-        principal->Release();
-        registered->Release();
+    {
+        Child setup(quoted(setup_exe()));
+        HWND box = nullptr;
+        ASSERT_TRUE(wait_until([&] { return (box = find_window_of(setup.id(), nullptr)) != nullptr; }, 60000));
+        EXPECT_EQ(narrow(window_text(GetDlgItem(box, 0xFFFF))), "This program requires Windows 8 or higher.");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(setup.wait(30000), 0u);
     }
-    if (task) {
-        task->Release();
-    }
-    // The removal deletes the task; deleting a missing one is no failure.
-    remove_everything();
-    EXPECT_FALSE(SUCCEEDED(root->GetTask(taskName, &task)) && task);
-    SysFreeString(taskName);
-    root->Release();
-    service->Release();
+    EXPECT_FALSE(exists(install_file(L"tavlo.exe")));
+    EXPECT_FALSE(exists(temp_dir() + L"\\tavlo_setup")) << "the work folder goes with the setup";
 }
 
 }  // namespace

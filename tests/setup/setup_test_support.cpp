@@ -27,9 +27,94 @@ std::wstring folder_of(int csidl) {
     return path;
 }
 
-const wchar_t UNINSTALL_ENTRY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavlo";
-
 }  // namespace
+
+const wchar_t UNINSTALL_ENTRY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavlo";
+const wchar_t UNINSTALL_ENTRY_32[] = L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavlo";
+const wchar_t THEME_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+const wchar_t WINE_KEY[] = L"Software\\Wine";
+
+RegistryKeyBackup::RegistryKeyBackup(HKEY root, const wchar_t* path) : root_(root), path_(path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root_, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    existed_ = true;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[512];
+        DWORD nameLength = 512;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+            break;
+        }
+        Value v{name, type, std::vector<BYTE>(size)};
+        nameLength = 512;
+        RegEnumValueW(key, i, name, &nameLength, nullptr, &type, v.data.data(), &size);
+        v.data.resize(size);
+        values_.push_back(v);
+    }
+    RegCloseKey(key);
+}
+
+RegistryKeyBackup::~RegistryKeyBackup() {
+    HKEY key = nullptr;
+    if (!existed_) {
+        RegDeleteTreeW(root_, path_.c_str());
+        RegDeleteKeyW(root_, path_.c_str());
+        return;
+    }
+    if (RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    // Values added while the test ran go; the saved ones come back.
+    for (;;) {
+        wchar_t name[512];
+        DWORD nameLength = 512;
+        if (RegEnumValueW(key, 0, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+            RegDeleteValueW(key, name) != ERROR_SUCCESS) {
+            break;
+        }
+    }
+    for (const Value& v : values_) {
+        RegSetValueExW(key, v.name.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
+    }
+    RegCloseKey(key);
+}
+
+void set_windows_version(const wchar_t* version) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, WINE_KEY, L"Version", REG_SZ, version,
+                    static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+}
+
+void set_dark_theme(bool dark) {
+    DWORD light = dark ? 0 : 1;
+    RegSetKeyValueW(HKEY_CURRENT_USER, THEME_KEY, L"AppsUseLightTheme", REG_DWORD, &light, sizeof(light));
+}
+
+SetupSandbox::SetupSandbox()
+    : entry_(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY),
+      entry32_(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY_32),
+      theme_(HKEY_CURRENT_USER, THEME_KEY),
+      wine_(HKEY_CURRENT_USER, WINE_KEY),
+      shortcutExisted_(exists(desktop_dir() + L"\\Tavlo.lnk")),
+      dataExisted_(exists(data_dir())) {
+    set_windows_version(L"win10");
+    set_dark_theme(false);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY_32);
+}
+
+SetupSandbox::~SetupSandbox() {
+    remove_everything();
+    if (!shortcutExisted_) {
+        DeleteFileW((desktop_dir() + L"\\Tavlo.lnk").c_str());
+    }
+    if (!dataExisted_) {
+        remove_tree(data_dir());
+    }
+}
 
 Child::Child(const std::wstring& commandLine) {
     STARTUPINFOW startup = {};
@@ -71,7 +156,12 @@ std::wstring quoted(const std::wstring& path) {
 }
 
 std::wstring install_dir() {
-    return folder_of(CSIDL_PROGRAM_FILES) + L"\\Tavlo";
+    return temp_dir() + L"\\Tavlo test install";
+}
+
+void register_install_location(const wchar_t* entry, const std::wstring& folder) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, entry, L"InstallLocation", REG_SZ, folder.c_str(),
+                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
 }
 
 std::wstring install_file(const wchar_t* name) {
@@ -266,7 +356,7 @@ HWND find_window_of(DWORD processId, const wchar_t* caption) {
             GetWindowThreadProcessId(w, &pid);
             wchar_t title[256] = {};
             GetWindowTextW(w, title, 256);
-            if (pid == s->pid && IsWindowVisible(w) && wcscmp(title, s->caption) == 0) {
+            if (pid == s->pid && IsWindowVisible(w) && (!s->caption || wcscmp(title, s->caption) == 0)) {
                 s->found = w;
                 return FALSE;
             }
@@ -289,12 +379,15 @@ std::wstring window_text(HWND window) {
 }
 
 DWORD install_silently() {
+    register_install_location(UNINSTALL_ENTRY, install_dir());
     Child setup(quoted(setup_exe()) + L" /s");
     EXPECT_TRUE(setup.started());
     DWORD code = setup.wait(180000);
-    // The setup starts the installed program; it hands itself over to a new
-    // instance, which the tests do not need.
-    Sleep(500);
+    // The setup starts the installed program with -start: it prepares the
+    // settings, then hands itself over to a new instance through the shell,
+    // which the tests do not need.
+    wait_until([] { return exists(data_dir() + L"\\conf"); }, 30000);
+    Sleep(1000);
     end_processes_named(L"tavlo.exe");
     return code;
 }
@@ -303,13 +396,12 @@ void remove_everything() {
     end_processes_named(L"tavlo.exe");
     remove_tree(install_dir());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, UNINSTALL_ENTRY);
-    DeleteFileW((desktop_dir() + L"\\Tavlo.lnk").c_str());
-    remove_tree(data_dir());
 }
 
 void save_picture(HWND window, const wchar_t* name) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(300);
-    Capture picture = capture_window(window, false);
+    // The client area: without a window manager nobody draws the frames.
+    Capture picture = capture_window(window, true);
     EXPECT_TRUE(picture.save_png(artifact_path(name))) << "picture " << std::string(name, name + wcslen(name));
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,10 +29,60 @@ private:
     DWORD id_ = 0;
 };
 
+// The values of one registry key (no subkeys), put back as they were, or
+// the key deleted when it did not exist, when the owner goes.
+class RegistryKeyBackup {
+public:
+    RegistryKeyBackup(HKEY root, const wchar_t* path);
+    ~RegistryKeyBackup();
+    RegistryKeyBackup(const RegistryKeyBackup&) = delete;
+    RegistryKeyBackup& operator=(const RegistryKeyBackup&) = delete;
+
+private:
+    struct Value {
+        std::wstring name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    HKEY root_;
+    std::wstring path_;
+    bool existed_ = false;
+    std::vector<Value> values_;
+};
+
+extern const wchar_t UNINSTALL_ENTRY[];     // HKLM ...\Uninstall\Tavlo
+extern const wchar_t UNINSTALL_ENTRY_32[];  // the same in the 32-bit view
+
+// Everything a setup test changes outside its folders, put back at the end:
+// both uninstall entries, the app theme, the Windows version Wine reports
+// (Windows 10 while the test runs: a new Wine prefix says Windows 7, which
+// the setup refuses), the desktop shortcut and the data folder.
+class SetupSandbox {
+public:
+    SetupSandbox();
+    ~SetupSandbox();
+    SetupSandbox(const SetupSandbox&) = delete;
+    SetupSandbox& operator=(const SetupSandbox&) = delete;
+
+private:
+    RegistryKeyBackup entry_;
+    RegistryKeyBackup entry32_;
+    RegistryKeyBackup theme_;
+    RegistryKeyBackup wine_;
+    bool shortcutExisted_;
+    bool dataExisted_;
+};
+
+void set_windows_version(const wchar_t* version);  // "win10", "win7"
+void set_dark_theme(bool dark);
+
 std::wstring setup_exe();
 std::wstring quoted(const std::wstring& path);
-// "C:\Program Files\Tavlo": where the setup installs by default.
+// A folder under the temporary folder, with a space in its name: where the
+// tests install. The setup's silent mode installs where the uninstall entry
+// says, so the tests register this folder first.
 std::wstring install_dir();
+void register_install_location(const wchar_t* entry, const std::wstring& folder);
 std::wstring install_file(const wchar_t* name);
 std::wstring desktop_dir();
 std::wstring data_dir();  // the main program's per-user data folder
@@ -58,15 +109,16 @@ bool make_shortcut(const std::wstring& link, const std::wstring& target);
 int end_processes_named(const wchar_t* exeName);
 bool process_running(const wchar_t* exeName);
 
-// The visible top-level window of a process with this caption.
+// The visible top-level window of a process with this caption (any caption
+// when null).
 HWND find_window_of(DWORD processId, const wchar_t* caption);
 HWND wait_for_window(DWORD processId, const wchar_t* caption, DWORD ms);
 std::wstring window_text(HWND window);
 
-// Runs "tavlo_setup.exe /s" to its end and ends the program it started.
+// Registers install_dir(), runs "tavlo_setup.exe /s" to its end and ends
+// the program it started.
 DWORD install_silently();
-// Removes whatever an earlier case left: the installation, its entry, the
-// shortcut and the data folder.
+// Ends the installed program and removes the install folder and its entry.
 void remove_everything();
 // Pictures a window (after letting it paint) into the artefacts folder.
 void save_picture(HWND window, const wchar_t* name);
