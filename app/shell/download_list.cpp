@@ -78,13 +78,31 @@ RECT client_rect(HWND window) {
     return rc;
 }
 
-// The item's window at its row, and its index.
-void place_item(DownloadList& list, int index) {
-    DownloadItem* item = list.slots[index];
-    item->listIndex = index;
-    item->y = index * ITEM_HEIGHT;
-    SetWindowPos(item->item_window(), nullptr, item->x, index * ITEM_HEIGHT - list.position, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+// The item windows from..to-1 at their rows, with their indices: moved in
+// one batch without drawing, then the list is drawn once. One move at a
+// time would draw the list once per item.
+void place_items(DownloadList& list, int from, int to) {
+    if (from >= to) {
+        return;
+    }
+    HDWP batch = BeginDeferWindowPos(to - from);
+    for (int i = from; i < to; ++i) {
+        DownloadItem* item = list.slots[i];
+        item->listIndex = i;
+        item->y = i * ITEM_HEIGHT;
+        UINT flags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW;
+        int top = i * ITEM_HEIGHT - list.position;
+        if (batch) {
+            batch = DeferWindowPos(batch, item->item_window(), nullptr, item->x, top, 0, 0, flags);
+        }
+        if (!batch) {
+            SetWindowPos(item->item_window(), nullptr, item->x, top, 0, 0, flags);  // out of memory: one by one
+        }
+    }
+    if (batch) {
+        EndDeferWindowPos(batch);
+    }
+    RedrawWindow(list.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // Moves the contents and the item windows by the change of the scroll
@@ -102,9 +120,7 @@ void scroll_contents(DownloadList& list, int old) {
         UpdateWindow(list.window);
         return;
     }
-    for (int i = 0; i < list.count; ++i) {
-        place_item(list, i);
-    }
+    place_items(list, 0, list.count);
 }
 
 void layout(DownloadList& list) {
@@ -248,8 +264,8 @@ bool add_list_link(DownloadList& list, const wchar_t* link, const ListRecord* re
     }
     for (int i = list.count; i > 0; --i) {
         list.slots[i] = list.slots[i - 1];
-        place_item(list, i);
     }
+    place_items(list, 1, list.count + 1);
     list.slots[0] = item;
     item->listIndex = 0;
     ++list.count;
@@ -405,10 +421,10 @@ INT_PTR on_item_closed(DownloadList& list, LPARAM lp) {
     int countBefore = list.count;
     for (int i = index; i < list.count - 1; ++i) {
         list.slots[i] = list.slots[i + 1];
-        place_item(list, i);
     }
     list.slots[list.count - 1] = nullptr;
     --list.count;
+    place_items(list, index, list.count);
     list.selected = selection_after_removal(list.selected, index, countBefore);
     select_list_item(list, list.selected);
     layout(list);
