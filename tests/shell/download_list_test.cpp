@@ -183,6 +183,72 @@ TEST_F(DownloadListWindow, PastedLinksGoOnTopAndTheSameWaitingLinkIsOnlySelected
     EXPECT_EQ(file_bytes().size(), 3 * LIST_RECORD_SIZE);
 }
 
+// Opens the list's context menu as a right click on its background does;
+// a helper thread reads the "Paste URL" entry's state and then picks it
+// (keyboard: Down, Enter) or closes the menu (Escape).
+struct MenuVisit {
+    bool found = false;
+    bool grayed = false;
+    std::wstring text;
+};
+MenuVisit open_list_menu(HWND list, bool pick) {
+    MenuVisit visit;
+    std::thread helper([&] {
+        HWND menu = nullptr;
+        for (int i = 0; i < 200 && !menu; ++i) {
+            Sleep(25);
+            menu = FindWindowW(L"#32768", nullptr);
+        }
+        if (!menu) {
+            return;
+        }
+        HMENU handle = reinterpret_cast<HMENU>(SendMessageW(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
+        visit.found = handle != nullptr;
+        if (handle) {
+            visit.grayed = (GetMenuState(handle, ID_LIST_PASTE_URL, MF_BYCOMMAND) & MF_GRAYED) != 0;
+            wchar_t text[64] = {};
+            GetMenuStringW(handle, ID_LIST_PASTE_URL, text, 64, MF_BYCOMMAND);
+            visit.text = text;
+        }
+        if (pick) {
+            PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+        } else {
+            PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    });
+    RECT rc;
+    GetWindowRect(list, &rc);
+    SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(rc.left + 50, rc.top + 50));
+    helper.join();
+    pump_messages();
+    return visit;
+}
+
+TEST_F(DownloadListWindow, TheContextMenuPastesOnlyALink) {
+    ASSERT_TRUE(make_list());
+    ASSERT_TRUE(put_on_clipboard(main.window, L"just words"));
+    MenuVisit visit = open_list_menu(list, false);
+    ASSERT_TRUE(visit.found);
+    EXPECT_EQ(visit.text, L"Paste URL");
+    EXPECT_TRUE(visit.grayed);
+    EXPECT_EQ(list_item_count(list), 0);
+
+    ASSERT_TRUE(put_on_clipboard(main.window, L"vimeo.com/76979871"));
+    visit = open_list_menu(list, true);
+    ASSERT_TRUE(visit.found);
+    EXPECT_FALSE(visit.grayed);
+    ASSERT_EQ(main.texts.size(), 1u);
+    EXPECT_EQ(main.texts[0], L"vimeo.com/76979871");
+    ASSERT_EQ(list_item_count(list), 1);
+    EXPECT_EQ(url(0), L"https://vimeo.com/76979871");
+
+    // A right click on an item is the item's: the list opens nothing (a menu
+    // would hold this call until the test's time runs out).
+    SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list_item(list, 0)->item_window()), MAKELPARAM(5, 5));
+    EXPECT_EQ(list_item_count(list), 1);
+}
+
 TEST_F(DownloadListWindow, RemovalKeepsTheSelectionOnItsItem) {
     ASSERT_TRUE(make_list());
     for (const wchar_t* link : {L"https://a.example/", L"https://b.example/", L"https://c.example/",
