@@ -14,6 +14,7 @@
 #include "app/shell/list_file.h"
 #include "app/shell/list_rules.h"
 #include "app/shell/list_store.h"
+#include "app/shell/main_window.h"  // the placeholder thumbnail's resource
 #include "base/data_folder.h"
 #include "base/text.h"
 #include "base/win_handles.h"
@@ -679,8 +680,8 @@ HWND create_download_list(HWND mainWindow, const DownloadListSetup& setup, int w
     shared.rememberedSubtitlesOnly = &list->rememberedSubtitlesOnly;
     shared.rememberedSubtitleMode = &list->rememberedSubtitleMode;
     // Resources stay loaded with the module: nothing to free.
-    if (HRSRC found = FindResourceW(list->instance, MAKEINTRESOURCEW(LIST_PLACEHOLDER_RESOURCE),
-                                    MAKEINTRESOURCEW(LANGUAGE_RESOURCE_TYPE))) {
+    if (HRSRC found = FindResourceW(list->instance, MAKEINTRESOURCEW(PLACEHOLDER_THUMBNAIL_RESOURCE),
+                                    MAKEINTRESOURCEW(PICTURE_RESOURCE_TYPE))) {
         if (HGLOBAL loaded = LoadResource(list->instance, found)) {
             shared.placeholderJpeg = LockResource(loaded);
             shared.placeholderSize = shared.placeholderJpeg ? SizeofResource(list->instance, found) : 0;

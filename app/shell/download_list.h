@@ -30,7 +30,6 @@ struct TranslationTable;
 constexpr UINT_PTR LIST_TIMER_ID = 20;
 constexpr UINT LIST_TIMER_MS = 1000;
 constexpr int ID_LIST_PASTE_URL = 1802;  // the context menu's "Paste URL"
-constexpr int LIST_PLACEHOLDER_RESOURCE = 527;  // JPEG, resource type 520
 
 // What the main window hands the list when it makes it.
 struct DownloadListSetup {
