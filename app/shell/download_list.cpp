@@ -55,7 +55,6 @@ struct DownloadList {
     int rememberedSubtitleMode;
     // The list file.
     wchar_t listFile[MAX_PATH];
-    bool restoring;                       // restore_list is adding the file's items
     bool mayWrite;                        // restored, and the file was readable or absent
     bool savedKnown;
     std::vector<unsigned char> savedBytes;  // what the file holds since the last write
@@ -222,10 +221,11 @@ bool write_list(DownloadList& list, std::vector<unsigned char> bytes) {
     return true;
 }
 
-// Called after every change the list sees and once a second: the file
-// follows the list within a second, and a crash loses at most that second.
+// Once a second: the file follows the list within a second, so a crash
+// loses at most that second, and a burst of changes (Clear list, many
+// removals) costs one write rather than one each.
 void save_if_changed(DownloadList& list) {
-    if (!list.mayWrite || list.restoring) {
+    if (!list.mayWrite) {
         return;
     }
     std::vector<unsigned char> bytes = list_bytes(list);
@@ -275,7 +275,6 @@ bool add_list_link(DownloadList& list, const wchar_t* link, const ListRecord* re
     }
     select_list_item(list, 0);
     layout(list);
-    save_if_changed(list);
     return true;
 }
 
@@ -437,7 +436,6 @@ INT_PTR on_item_closed(DownloadList& list, LPARAM lp) {
     } else {
         free_item(item);
     }
-    save_if_changed(list);
     return TRUE;
 }
 
@@ -725,11 +723,9 @@ int restore_list(HWND window) {
     }
     restore->list = list;
     ListFileStatus status = ListFileStatus::Unreadable;
-    list->restoring = true;
     if (list->listFile[0]) {
         status = restore_list_file(list->listFile, restore_record, restore);
     }
-    list->restoring = false;
     int added = restore->added;
     delete restore;
     // A file that is there but could not be read may come back next time:

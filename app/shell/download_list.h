@@ -67,9 +67,9 @@ bool take_link_text(HWND list, const wchar_t* text);
 // but cannot be read is left alone for the whole run.
 int restore_list(HWND list);
 // Writes the list file now (atomically); false when it could not be written
-// or the list has not been restored yet. The list also saves on its own
-// after every change it sees (adds, removals, and once a second whatever an
-// item changed that the file keeps).
+// or the list has not been restored yet. The list also saves on its own:
+// once a second when anything the file keeps has changed (items added or
+// removed, an item's state, file or choice), and when it is destroyed.
 bool save_list(HWND list);
 
 int list_item_count(HWND list);

@@ -144,6 +144,7 @@ protected:
         return bytes;
     }
     void add(const wchar_t* link) { ASSERT_TRUE(add_link(list, link)); }
+    void tick() { SendMessageW(list, WM_TIMER, LIST_TIMER_ID, 0); }
 };
 
 MainStandIn* DownloadListWindow::shown_ = nullptr;
@@ -179,7 +180,9 @@ TEST_F(DownloadListWindow, PastedLinksGoOnTopAndTheSameWaitingLinkIsOnlySelected
         paste(text);
         EXPECT_EQ(list_item_count(list), 3);
     }
-    // Every change is in the file at once.
+    // The next tick puts the changes in the file.
+    EXPECT_EQ(file_bytes().size(), 0u);
+    tick();
     EXPECT_EQ(file_bytes().size(), 3 * LIST_RECORD_SIZE);
 }
 
@@ -285,6 +288,7 @@ TEST_F(DownloadListWindow, RemovalKeepsTheSelectionOnItsItem) {
     EXPECT_EQ(list_selected_index(list), -1);
     EXPECT_EQ(main.listEmpty, 1);
     EXPECT_EQ(g_fakeItems.freed, 5);
+    tick();
     EXPECT_EQ(file_bytes().size(), 0u);
 }
 
@@ -305,13 +309,13 @@ TEST_F(DownloadListWindow, RemovingADownloadDeletesItsPartialFileAndKeepsTheReco
     EXPECT_TRUE(path_exists(output)) << "only the partial file goes";
     EXPECT_EQ(g_fakeItems.freed, 0) << "the job may still write into the record";
 
-    SendMessageW(list, WM_TIMER, LIST_TIMER_ID, 0);
+    tick();
     EXPECT_EQ(g_fakeItems.freed, 0);
     // The job ends (its last step clears its handle); the tool had the
     // partial file open again meanwhile: it goes when the record does.
     ASSERT_TRUE(write_whole_file(output + L".part", "partial"));
     item->downloadThread = nullptr;
-    SendMessageW(list, WM_TIMER, LIST_TIMER_ID, 0);
+    tick();
     EXPECT_EQ(g_fakeItems.freed, 1);
     EXPECT_FALSE(path_exists(output + L".part"));
 }
@@ -524,9 +528,10 @@ TEST_F(DownloadListWindow, ADamagedFileKeepsItsGoodRecordsAndIsRepairedOnTheNext
     ASSERT_TRUE(make_list(420, false));
     EXPECT_EQ(restore_list(list), 2);
     EXPECT_EQ(urls(), (std::vector<std::wstring>{L"https://b.example/", L"https://a.example/"}));
-    SendMessageW(list, WM_TIMER, LIST_TIMER_ID, 0);
+    tick();
     EXPECT_EQ(file_bytes(), damaged) << "nothing is rewritten until the list changes";
     add(L"https://d.example/");
+    tick();
     EXPECT_EQ(file_bytes().size(), 3 * LIST_RECORD_SIZE);
 }
 
@@ -553,7 +558,7 @@ TEST_F(DownloadListWindow, NothingIsWrittenBeforeTheListIsRestored) {
     EXPECT_EQ(restore_list(list), 0);
     CloseHandle(held);
     add(L"https://later.example/");
-    SendMessageW(list, WM_TIMER, LIST_TIMER_ID, 0);
+    tick();
     close_list();
     EXPECT_EQ(file_bytes(), previous);
 }
@@ -570,7 +575,7 @@ TEST_F(DownloadListWindow, TheTimerRefreshesDownloadsAndTheTaskbarAndSavesChange
     a->percent = 40;
     b->state = STATE_DOWNLOADING;
     b->percent = PERCENT_UNKNOWN;
-    SendMessageW(list, WM_TIMER, LIST_TIMER_ID, 0);
+    tick();
     EXPECT_EQ(g_fakeItems.refreshed, 2);
     ASSERT_EQ(taskbar.calls.size(), 2u);
     EXPECT_EQ(taskbar.calls[0].state, TBPF_NORMAL);
@@ -584,15 +589,15 @@ TEST_F(DownloadListWindow, TheTimerRefreshesDownloadsAndTheTaskbarAndSavesChange
     a->state = STATE_DONE;
     a->documentsReceived = 1;
     taskbar.calls.clear();
-    SendMessageW(list, WM_TIMER, LIST_TIMER_ID, 0);
+    tick();
     ASSERT_EQ(taskbar.calls.size(), 1u);
     EXPECT_EQ(taskbar.calls[0].state, TBPF_INDETERMINATE);
     EXPECT_EQ(file_bytes()[5784], STATE_DONE);
 
     b->state = STATE_FAILED;
     taskbar.calls.clear();
-    SendMessageW(list, WM_TIMER, LIST_TIMER_ID, 0);
-    SendMessageW(list, WM_TIMER, LIST_TIMER_ID, 0);
+    tick();
+    tick();
     ASSERT_EQ(taskbar.calls.size(), 1u) << "no progress, said once";
     EXPECT_EQ(taskbar.calls[0].state, TBPF_NOPROGRESS);
     close_list();
