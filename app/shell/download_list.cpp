@@ -632,8 +632,9 @@ INT_PTR CALLBACK list_proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
 }
 
 // The list window's template: a child dialog without controls, sized in
-// pixels after creation.
-struct ListTemplate {
+// pixels after creation. Templates must start on a DWORD boundary, which
+// the packed DLGTEMPLATE alone does not promise.
+struct alignas(4) ListTemplate {
     DLGTEMPLATE dialog;
     WORD menu;
     WORD windowClass;
