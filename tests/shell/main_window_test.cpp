@@ -756,6 +756,21 @@ TEST_P(MainWindowLook, HintCentredOverTheEmptyListAtTheStartAndTheSmallestSize) 
     EXPECT_TRUE(shows_colour(picture, rect_in_parent(GetDlgItem(window, ID_HINT_TEXT)), look.text))
         << "the hint text in its colour";
 
+    if (look.dark) {
+        // The dark toolbar fills a hot button with its own colour, and
+        // "Clear list" is the drawn dark button.
+        HWND toolbar = GetDlgItem(panel, ID_TOOLBAR);
+        SendMessageW(toolbar, TB_SETHOTITEM, 1, 0);
+        Sleep(300);
+        Capture bar = capture_window(toolbar, true);
+        std::vector<ToolbarButton> buttons = toolbar_buttons(toolbar);
+        ASSERT_EQ(buttons.size(), 3u);
+        EXPECT_EQ(bar.at(buttons[1].rect.left + 1, buttons[1].rect.top + 1), RGB(58, 58, 58)) << "hot Options";
+        EXPECT_EQ(bar.at(buttons[0].rect.left + 1, buttons[0].rect.top + 1), RGB(41, 41, 41)) << "About, not hot";
+        Capture clearPicture = capture_window(GetDlgItem(panel, ID_CLEAR_LIST), true);
+        EXPECT_EQ(clearPicture.at(4, 4), RGB(58, 58, 58));
+    }
+
     // The frame cannot be pulled smaller than 624 x 442.
     SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT frame;
