@@ -1063,6 +1063,53 @@ TEST_F(MainWindowHere, SpinnerWaitsForTheUpdateCheckThenTheHintTakesItsPlace) {
     expect_layout(window_);
 }
 
+TEST_F(MainWindowHere, TitleCarriesTheVersionOfTheYtDlpBesideTheProgram) {
+    g_settings.auto_update = 0;  // no update check: it would look at this yt-dlp too
+    wchar_t self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    std::wstring folder(self, n);
+    folder.resize(folder.rfind(L'\\') + 1);
+    std::wstring bin = folder + L"bin";
+    std::wstring ytdlp = bin + L"\\yt-dlp.exe";
+    ASSERT_FALSE(path_exists(ytdlp)) << "a yt-dlp.exe already lies beside the test";
+    bool madeBin = !path_exists(bin) && CreateDirectoryW(bin.c_str(), nullptr);
+
+    struct Case {
+        const wchar_t* source;  // copied to bin\yt-dlp.exe; null: none there
+        bool versioned;
+    };
+    // This test program carries a version resource: a copy of it stands in
+    // for a yt-dlp.exe with one.
+    std::wstring versionedProgram(self, n);
+    const Case kCases[] = {
+        {nullptr, false},
+        {versionedProgram.c_str(), true},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.source ? "with a versioned yt-dlp.exe" : "without yt-dlp.exe");
+        if (c.source) {
+            ASSERT_TRUE(CopyFileW(c.source, ytdlp.c_str(), FALSE));
+        }
+        window_ = create_main_window(instance_);
+        ASSERT_NE(window_, nullptr);
+        std::wstring expected = L"Tavlo Video Downloader 1.58";
+        if (c.versioned) {
+            expected += L".2025.01.15";
+        }
+        EXPECT_EQ(window_text(window_), expected);
+        HWND hint = GetDlgItem(window_, ID_HINT_PICTURE);
+        ASSERT_TRUE(pump_until([&] { return IsWindowVisible(hint) != 0; }, START_WAIT));
+        EXPECT_EQ(window_text(window_), expected) << "after the start continued";
+        DestroyWindow(window_);
+        window_ = nullptr;
+    }
+    DeleteFileW(ytdlp.c_str());
+    if (madeBin) {
+        RemoveDirectoryW(bin.c_str());
+    }
+}
+
 // The update server's reply: Base64 of the document with the two
 // characters of every pair exchanged.
 std::string update_reply(const char* version) {
