@@ -27,8 +27,6 @@
 namespace {
 
 constexpr int HINT_GAP = 20;  // between the picture (or the spinner) and the text below it
-constexpr int STATE_LOADING = 0;
-constexpr int STATE_DOWNLOADING = 3;
 constexpr int64_t SMALLEST_SETUP = 32768;  // anything smaller is no setup program
 
 // Everything the window makes for its life; freed in WM_DESTROY and
@@ -318,16 +316,15 @@ LRESULT on_paste(HWND window) {
 }
 
 LRESULT on_add_links(MainWindowState& s, const wchar_t* text) {
-    wchar_t link[2048];
-    if (!text || !s.list || !list_link_from_text(text, link)) {
+    if (!text || !s.list) {
         return 0;
     }
+    bool wasEmpty = list_count() == 0;
     // Before the start has continued the text still says "Please wait..."
     // or shows the update's progress: the restored list decides then.
-    if (s.started && list_count() == 0) {
+    if (list_take_links(text) && wasEmpty && s.started) {
         show_hint(s, false);
     }
-    list_add_link(link);
     return 0;
 }
 
@@ -451,18 +448,6 @@ void open_downloads_folder(HWND window) {
     ShellExecuteW(window, L"open", L"explorer.exe", argument, nullptr, SW_SHOWNORMAL);
 }
 
-// Finished, failed and ready items go; those still loading their
-// information or downloading stay. From the bottom, so that the indices
-// still to come do not move.
-void clear_list() {
-    for (int i = list_count() - 1; i >= 0; --i) {
-        int state = list_item_state(i);
-        if (state != STATE_LOADING && state != STATE_DOWNLOADING) {
-            list_remove_item(i);
-        }
-    }
-}
-
 LRESULT on_command(HWND window, int command) {
     switch (command) {
     case ID_OPTIONS:
@@ -475,7 +460,7 @@ LRESULT on_command(HWND window, int command) {
         open_about_dialog(window);
         break;
     case ID_CLEAR_LIST:
-        clear_list();
+        list_clear_finished();
         break;
     default:
         break;

@@ -34,18 +34,9 @@ int list_count() {
     return 0;
 }
 
-int list_item_state(int) {
-    return 0;
-}
+void list_clear_finished() {}
 
-void list_remove_item(int) {}
-
-bool list_link_from_text(const wchar_t*, wchar_t (&link)[2048]) {
-    link[0] = 0;
-    return false;
-}
-
-bool list_add_link(const wchar_t*) {
+bool list_take_links(const wchar_t*) {
     return false;
 }
 

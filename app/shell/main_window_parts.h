@@ -25,15 +25,11 @@ void list_destroy();
 // Brings back the items of the previous run from the list file.
 void list_restore();
 int list_count();
-// ItemState of the item at index (newest first).
-int list_item_state(int index);
-// Destroys the item's window; the list then removes the item.
-void list_remove_item(int index);
-// The whole text as one link ("https://" put in front where it has no
-// scheme); false when it is not one.
-bool list_link_from_text(const wchar_t* text, wchar_t (&link)[2048]);
-// A new item on top, or the waiting item with that link selected.
-bool list_add_link(const wchar_t* link);
+// "Clear list": removes every item that neither loads its information nor
+// downloads.
+void list_clear_finished();
+// Pasted or dropped text as one link; true when it became a new item.
+bool list_take_links(const wchar_t* text);
 // Scrolls by a mouse-wheel turn.
 void list_wheel(int delta);
 // Shows the selected item's file in its folder; false when none is selected.
