@@ -128,7 +128,7 @@ void set_taskbar(const MainWindowState& s, TBPFLAG state) {
 
 // Everything above the bottom panel is centred in the list area: the hint
 // picture or the spinner, 20 pixels of room, then the text.
-LRESULT on_size(MainWindowState& s) {
+void layout(MainWindowState& s) {
     RECT client;
     GetClientRect(s.window, &client);
     int width = client.right;
@@ -161,6 +161,14 @@ LRESULT on_size(MainWindowState& s) {
     place(s.panel, 0, content, width, PANEL_HEIGHT, 0);
     if (batch) {
         EndDeferWindowPos(batch);
+    }
+}
+
+// A minimised window keeps its children where they were: an empty client
+// area would squeeze the list and its items to nothing.
+LRESULT on_size(MainWindowState& s, WPARAM kind) {
+    if (kind != SIZE_MINIMIZED) {
+        layout(s);
     }
     return 0;
 }
@@ -278,7 +286,7 @@ LRESULT on_create(HWND window, const CREATESTRUCTW& create) {
     }
 
     set_title(*s);
-    on_size(*s);
+    layout(*s);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     start_update_or_continue(*s);
@@ -331,7 +339,7 @@ LRESULT on_add_links(MainWindowState& s, const wchar_t* text) {
 LRESULT on_list_empty(MainWindowState& s) {
     if (list_count() == 0 && s.started) {
         show_hint(s, true);
-        on_size(s);
+        layout(s);
     }
     return 0;
 }
@@ -361,7 +369,7 @@ LRESULT on_startup_continue(MainWindowState& s) {
             show_hint(s, false);
         }
     }
-    on_size(s);
+    layout(s);
     if (s.panel) {
         ShowWindow(s.panel, SW_SHOWNA);
     }
@@ -414,7 +422,7 @@ LRESULT on_update_progress(MainWindowState& s, WPARAM progress) {
         set_text(s, translate(L"Updating files..."));
         set_taskbar(s, TBPF_INDETERMINATE);
     }
-    on_size(s);
+    layout(s);
     return 0;
 }
 
@@ -535,7 +543,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     }
     switch (message) {
     case WM_SIZE:
-        return on_size(*s);
+        return on_size(*s, wp);
     case WM_PAINT:
         return on_paint(window);
     case WM_ERASEBKGND:

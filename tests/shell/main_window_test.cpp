@@ -785,6 +785,15 @@ TEST_P(MainWindowLook, HintCentredOverTheEmptyListAtTheStartAndTheSmallestSize) 
         SCOPED_TRACE("smallest size");
         expect_layout(window);
     }
+    // Minimised and back, everything is where it was.
+    ShowWindow(window, SW_MINIMIZE);
+    ShowWindow(window, SW_RESTORE);
+    {
+        SCOPED_TRACE("restored");
+        ASSERT_TRUE(GetWindowRect(window, &frame));
+        EXPECT_EQ(frame.right - frame.left, 624);
+        expect_layout(window);
+    }
     EXPECT_EQ(close_and_wait(window), 0u);
 }
 
