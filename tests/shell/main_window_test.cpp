@@ -826,6 +826,21 @@ TEST_F(MainProgram, StaysOnTopWhenTheSettingsSaySo) {
     }
 }
 
+TEST_F(MainProgram, ClosingAndTheEndOfTheSessionEndTheProgram) {
+    const UINT kMessages[] = {WM_CLOSE, WM_QUERYENDSESSION};
+    for (UINT message : kMessages) {
+        SCOPED_TRACE(testing::Message() << "message " << message);
+        Process tavlo;
+        ASSERT_TRUE(tavlo.start(tavlo_path()));
+        HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(wait_for_hint(window));
+        PostMessageW(window, message, 0, 0);
+        EXPECT_EQ(tavlo.wait_exit(EXIT_WAIT), 0u);
+        EXPECT_FALSE(IsWindow(window));
+    }
+}
+
 TEST_F(MainProgram, ToolbarOffersAboutOptionsAndTheDownloadsFolderWithTheirPictures) {
     Process tavlo;
     ASSERT_TRUE(tavlo.start(tavlo_path()));
