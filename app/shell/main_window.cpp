@@ -5,12 +5,17 @@
 #include <shobjidl.h>
 
 #include <new>
+#include <string>
 
 #include "app/app_messages.h"
 #include "app/services/settings.h"
+#include "app/services/update.h"
+#include "app/shell/clipboard_text.h"
+#include "app/shell/drop_target.h"
 #include "app/shell/main_window_panel.h"
 #include "app/shell/main_window_parts.h"
 #include "app/shell/startup.h"
+#include "base/bind_status_callback.h"
 #include "base/text.h"
 #include "ui/fit_to_text.h"
 #include "ui/image_control.h"
@@ -22,15 +27,7 @@
 namespace {
 
 constexpr int HINT_GAP = 20;  // between the picture (or the spinner) and the text below it
-constexpr int STATE_LOADING = 0;
-constexpr int STATE_DOWNLOADING = 3;
 constexpr int64_t SMALLEST_SETUP = 32768;  // anything smaller is no setup program
-// Update progress codes besides the percent 0..100.
-constexpr WPARAM PROGRESS_DOWNLOAD_BEGAN = 101;
-constexpr WPARAM PROGRESS_DOWNLOAD_ENDED = 102;
-constexpr WPARAM PROGRESS_YTDLP_BEGAN = 103;
-constexpr WPARAM PROGRESS_YTDLP_ENDED = 104;
-constexpr WPARAM DOWNLOAD_SUCCEEDED = 1;
 
 // Everything the window makes for its life; freed in WM_DESTROY and
 // WM_NCDESTROY. The window is the one main window of the process.
@@ -40,7 +37,7 @@ struct MainWindowState {
     HFONT uiFont;
     HFONT iconFont;
     HFONT hintFont;
-    IDropTarget* dropTarget;
+    CDropTarget* dropTarget;
     bool dropRegistered;
     ITaskbarList3* taskbar;
     HWND list;
@@ -48,8 +45,10 @@ struct MainWindowState {
     HWND spinner;
     HWND text;
     HWND panel;
-    UpdateTransfer* check;
-    UpdateTransfer* download;
+    // Our references to the running update transfers, to stop them when
+    // the window closes; released when their last message has come.
+    CBindStatusCallback* check;
+    CBindStatusCallback* download;
     bool started;  // the start-up has continued: the list is shown
 };
 
@@ -84,7 +83,7 @@ void set_title(const MainWindowState& s) {
             slash[1] = 0;
             text_append(path, L"bin\\yt-dlp.exe");
             wchar_t version[64];
-            if (read_file_version(path, version, sizeof(version)) && version[0]) {
+            if (file_version_string(path, version) && version[0]) {
                 text_append(title, L".");
                 text_append(title, version);
             }
@@ -129,7 +128,7 @@ void set_taskbar(const MainWindowState& s, TBPFLAG state) {
 
 // Everything above the bottom panel is centred in the list area: the hint
 // picture or the spinner, 20 pixels of room, then the text.
-LRESULT on_size(MainWindowState& s) {
+void layout(MainWindowState& s) {
     RECT client;
     GetClientRect(s.window, &client);
     int width = client.right;
@@ -162,6 +161,14 @@ LRESULT on_size(MainWindowState& s) {
     place(s.panel, 0, content, width, PANEL_HEIGHT, 0);
     if (batch) {
         EndDeferWindowPos(batch);
+    }
+}
+
+// A minimised window keeps its children where they were: an empty client
+// area would squeeze the list and its items to nothing.
+LRESULT on_size(MainWindowState& s, WPARAM kind) {
+    if (kind != SIZE_MINIMIZED) {
+        layout(s);
     }
     return 0;
 }
@@ -261,7 +268,7 @@ LRESULT on_create(HWND window, const CREATESTRUCTW& create) {
 
     s->uiFont = ui_font();
     g_uiFont = s->uiFont;
-    s->dropTarget = drop_target_create(window);
+    s->dropTarget = create_drop_target(window);
     s->taskbar = make_taskbar();
     s->iconFont = make_icon_font(window);
 
@@ -279,7 +286,7 @@ LRESULT on_create(HWND window, const CREATESTRUCTW& create) {
     }
 
     set_title(*s);
-    on_size(*s);
+    layout(*s);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     start_update_or_continue(*s);
@@ -309,51 +316,30 @@ LRESULT on_control_colour(HDC dc) {
 // The clipboard's text goes in as links; the clipboard is closed again
 // before the list works on it.
 LRESULT on_paste(HWND window) {
-    if (!OpenClipboard(window)) {
-        return 0;
-    }
-    wchar_t* copy = nullptr;
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    const auto* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
-    if (text) {
-        // The block may lack its terminator: never read past its size.
-        size_t units = GlobalSize(data) / sizeof(wchar_t);
-        size_t length = 0;
-        while (length < units && text[length]) {
-            ++length;
-        }
-        copy = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (length + 1) * sizeof(wchar_t)));
-        if (copy) {
-            text_copy_n(copy, length + 1, text, length);
-        }
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    if (copy) {
-        SendMessageW(window, WM_APP_ADD_LINKS, 0, reinterpret_cast<LPARAM>(copy));
-        HeapFree(GetProcessHeap(), 0, copy);
+    std::wstring text;
+    if (clipboard_unicode_text(window, text)) {
+        SendMessageW(window, WM_APP_ADD_LINKS, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
     return 0;
 }
 
 LRESULT on_add_links(MainWindowState& s, const wchar_t* text) {
-    wchar_t link[2048];
-    if (!text || !s.list || !list_link_from_text(text, link)) {
+    if (!text || !s.list) {
         return 0;
     }
+    bool wasEmpty = list_count() == 0;
     // Before the start has continued the text still says "Please wait..."
     // or shows the update's progress: the restored list decides then.
-    if (s.started && list_count() == 0) {
+    if (list_take_links(text) && wasEmpty && s.started) {
         show_hint(s, false);
     }
-    list_add_link(link);
     return 0;
 }
 
 LRESULT on_list_empty(MainWindowState& s) {
     if (list_count() == 0 && s.started) {
         show_hint(s, true);
-        on_size(s);
+        layout(s);
     }
     return 0;
 }
@@ -383,22 +369,33 @@ LRESULT on_startup_continue(MainWindowState& s) {
             show_hint(s, false);
         }
     }
-    on_size(s);
+    layout(s);
     if (s.panel) {
         ShowWindow(s.panel, SW_SHOWNA);
     }
     return 0;
 }
 
+void release_transfer(CBindStatusCallback*& transfer) {
+    if (transfer) {
+        transfer->Release();
+        transfer = nullptr;
+    }
+}
+
 LRESULT on_update_result(MainWindowState& s, LPARAM block) {
-    UpdateOffer offer = {};
-    take_update_result(block, offer);
-    release_update_transfer(s.check);
-    s.check = nullptr;
-    if (offer.available && g_settings.auto_update &&
+    // The values are taken before the block goes; null found nothing.
+    auto* result = reinterpret_cast<UpdateResult*>(block);
+    bool available = result && result->available;
+    int64_t fileSize = result ? result->fileSize : 0;
+    std::wstring url = result && result->setupUrl ? result->setupUrl : L"";
+    free_update_result(result);
+    release_transfer(s.check);
+    if (available && g_settings.auto_update &&
         show_message(s.window, translate(L"A new version is available. Do you want to download it now?"),
                      MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        if (offer.url[0] && offer.fileSize >= SMALLEST_SETUP && start_update_download(s.window, offer, &s.download)) {
+        if (!url.empty() && fileSize >= SMALLEST_SETUP &&
+            start_update_download(s.window, url.c_str(), fileSize, &s.download)) {
             return 0;  // WM_APP_UPDATE_DOWNLOADED continues
         }
         open_download_page(s.window);
@@ -416,30 +413,31 @@ LRESULT on_update_progress(MainWindowState& s, WPARAM progress) {
         if (s.taskbar) {
             s.taskbar->SetProgressValue(s.window, progress, 100);
         }
-    } else if (progress == PROGRESS_DOWNLOAD_BEGAN) {
+    } else if (progress == UPDATE_PROGRESS_DOWNLOAD_BEGAN) {
         set_text(s, translate(L"Downloading update..."));
         set_taskbar(s, TBPF_NORMAL);
-    } else if (progress == PROGRESS_DOWNLOAD_ENDED || progress == PROGRESS_YTDLP_ENDED) {
+    } else if (progress == UPDATE_PROGRESS_DOWNLOAD_ENDED || progress == UPDATE_PROGRESS_YTDLP_ENDED) {
         set_taskbar(s, TBPF_NOPROGRESS);
-    } else if (progress == PROGRESS_YTDLP_BEGAN) {
+    } else if (progress == UPDATE_PROGRESS_YTDLP_BEGAN) {
         set_text(s, translate(L"Updating files..."));
         set_taskbar(s, TBPF_INDETERMINATE);
     }
-    on_size(s);
+    layout(s);
     return 0;
 }
 
 LRESULT on_update_downloaded(MainWindowState& s, WPARAM outcome, LPARAM block) {
     const auto* path = reinterpret_cast<const wchar_t*>(block);
-    if (outcome == DOWNLOAD_SUCCEEDED && path && path[0]) {
+    if (outcome == UPDATE_DOWNLOAD_SUCCEEDED && path && path[0]) {
         // The setup program updates silently and ends this program itself.
         ShellExecuteW(s.window, L"runas", path, L"/s", nullptr, SW_SHOW);
     } else {
         open_download_page(s.window);
     }
-    free_downloaded_path(block);
-    release_update_transfer(s.download);
-    s.download = nullptr;
+    if (block) {
+        HeapFree(GetProcessHeap(), 0, reinterpret_cast<void*>(block));
+    }
+    release_transfer(s.download);
     PostMessageW(s.window, WM_APP_STARTUP_CONTINUE, 0, 0);
     return 0;
 }
@@ -458,18 +456,6 @@ void open_downloads_folder(HWND window) {
     ShellExecuteW(window, L"open", L"explorer.exe", argument, nullptr, SW_SHOWNORMAL);
 }
 
-// Finished, failed and ready items go; those still loading their
-// information or downloading stay. From the bottom, so that the indices
-// still to come do not move.
-void clear_list() {
-    for (int i = list_count() - 1; i >= 0; --i) {
-        int state = list_item_state(i);
-        if (state != STATE_LOADING && state != STATE_DOWNLOADING) {
-            list_remove_item(i);
-        }
-    }
-}
-
 LRESULT on_command(HWND window, int command) {
     switch (command) {
     case ID_OPTIONS:
@@ -482,7 +468,7 @@ LRESULT on_command(HWND window, int command) {
         open_about_dialog(window);
         break;
     case ID_CLEAR_LIST:
-        clear_list();
+        list_clear_finished();
         break;
     default:
         break;
@@ -500,10 +486,11 @@ void delete_font(HFONT& font) {
 LRESULT on_destroy(MainWindowState& s) {
     // A transfer still running learns at its next progress report that
     // nobody waits for it any more.
-    for (UpdateTransfer** transfer : {&s.check, &s.download}) {
-        stop_update_transfer(*transfer);
-        release_update_transfer(*transfer);
-        *transfer = nullptr;
+    for (CBindStatusCallback** transfer : {&s.check, &s.download}) {
+        if (*transfer) {
+            (*transfer)->abort();
+            release_transfer(*transfer);
+        }
     }
     g_shell.downloadList = nullptr;
     g_shell.listHasItems = nullptr;
@@ -556,7 +543,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     }
     switch (message) {
     case WM_SIZE:
-        return on_size(*s);
+        return on_size(*s, wp);
     case WM_PAINT:
         return on_paint(window);
     case WM_ERASEBKGND:

@@ -1,13 +1,11 @@
 #include "app/shell/main_window_parts.h"
 
-#include "app/app_messages.h"
 #include "app/services/settings.h"
 #include "base/text.h"
 
-// Until the download list, the dialogs and the update check are part of the
-// program, these stand in for them with the least behaviour a user can
-// meet: an empty list that takes no links, toolbar dialogs that do not
-// open, and an update check that finds nothing.
+// Until the download list and the dialogs are part of the program, these
+// stand in for them with the least behaviour a user can meet: an empty list
+// that takes no links, and toolbar dialogs that do not open.
 
 namespace {
 
@@ -36,18 +34,9 @@ int list_count() {
     return 0;
 }
 
-int list_item_state(int) {
-    return 0;
-}
+void list_clear_finished() {}
 
-void list_remove_item(int) {}
-
-bool list_link_from_text(const wchar_t*, wchar_t (&link)[2048]) {
-    link[0] = 0;
-    return false;
-}
-
-bool list_add_link(const wchar_t*) {
+bool list_take_links(const wchar_t*) {
     return false;
 }
 
@@ -61,41 +50,6 @@ const wchar_t* list_default_folder() {
     return g_settings.output_folder;  // what a new list starts with
 }
 
-IDropTarget* drop_target_create(HWND) {
-    return nullptr;
-}
-
 void open_options_dialog(HWND) {}
 
 void open_about_dialog(HWND) {}
-
-bool start_update_check(HWND window, UpdateTransfer** transfer) {
-    *transfer = nullptr;
-    return PostMessageW(window, WM_APP_UPDATE_RESULT, 0, 0) != 0;
-}
-
-void take_update_result(LPARAM, UpdateOffer& offer) {
-    offer = {};
-}
-
-bool start_update_download(HWND, const UpdateOffer&, UpdateTransfer** transfer) {
-    *transfer = nullptr;
-    return false;
-}
-
-void free_downloaded_path(LPARAM block) {
-    if (block) {
-        HeapFree(GetProcessHeap(), 0, reinterpret_cast<void*>(block));
-    }
-}
-
-void stop_update_transfer(UpdateTransfer*) {}
-
-void release_update_transfer(UpdateTransfer*) {}
-
-bool read_file_version(const wchar_t*, wchar_t* out, size_t outBytes) {
-    if (out && outBytes >= sizeof(wchar_t)) {
-        out[0] = 0;
-    }
-    return false;
-}

@@ -13,19 +13,23 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_messages.h"
 #include "app/services/settings.h"
+#include "app/services/update.h"
 #include "app/shell/main_window.h"
 #include "app/shell/main_window_panel.h"
 #include "app/shell/startup.h"
 #include "base/data_folder.h"
 #include "base/gdiplus.h"
+#include "tests/http_test_server.h"
 #include "tests/win_test_support.h"
 #include "tests/window_capture.h"
 #include "ui/spinner.h"
@@ -756,6 +760,21 @@ TEST_P(MainWindowLook, HintCentredOverTheEmptyListAtTheStartAndTheSmallestSize) 
     EXPECT_TRUE(shows_colour(picture, rect_in_parent(GetDlgItem(window, ID_HINT_TEXT)), look.text))
         << "the hint text in its colour";
 
+    if (look.dark) {
+        // The dark toolbar fills a hot button with its own colour, and
+        // "Clear list" is the drawn dark button.
+        HWND toolbar = GetDlgItem(panel, ID_TOOLBAR);
+        SendMessageW(toolbar, TB_SETHOTITEM, 1, 0);
+        Sleep(300);
+        Capture bar = capture_window(toolbar, true);
+        std::vector<ToolbarButton> buttons = toolbar_buttons(toolbar);
+        ASSERT_EQ(buttons.size(), 3u);
+        EXPECT_EQ(bar.at(buttons[1].rect.left + 1, buttons[1].rect.top + 1), RGB(58, 58, 58)) << "hot Options";
+        EXPECT_EQ(bar.at(buttons[0].rect.left + 1, buttons[0].rect.top + 1), RGB(41, 41, 41)) << "About, not hot";
+        Capture clearPicture = capture_window(GetDlgItem(panel, ID_CLEAR_LIST), true);
+        EXPECT_EQ(clearPicture.at(4, 4), RGB(58, 58, 58));
+    }
+
     // The frame cannot be pulled smaller than 624 x 442.
     SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT frame;
@@ -764,6 +783,15 @@ TEST_P(MainWindowLook, HintCentredOverTheEmptyListAtTheStartAndTheSmallestSize) 
     EXPECT_EQ(frame.bottom - frame.top, 442);
     {
         SCOPED_TRACE("smallest size");
+        expect_layout(window);
+    }
+    // Minimised and back, everything is where it was.
+    ShowWindow(window, SW_MINIMIZE);
+    ShowWindow(window, SW_RESTORE);
+    {
+        SCOPED_TRACE("restored");
+        ASSERT_TRUE(GetWindowRect(window, &frame));
+        EXPECT_EQ(frame.right - frame.left, 624);
         expect_layout(window);
     }
     EXPECT_EQ(close_and_wait(window), 0u);
@@ -795,6 +823,21 @@ TEST_F(MainProgram, StaysOnTopWhenTheSettingsSaySo) {
         ASSERT_TRUE(wait_for_hint(window));
         EXPECT_EQ((GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, onTop != 0);
         EXPECT_EQ(close_and_wait(window), 0u);
+    }
+}
+
+TEST_F(MainProgram, ClosingAndTheEndOfTheSessionEndTheProgram) {
+    const UINT kMessages[] = {WM_CLOSE, WM_QUERYENDSESSION};
+    for (UINT message : kMessages) {
+        SCOPED_TRACE(testing::Message() << "message " << message);
+        Process tavlo;
+        ASSERT_TRUE(tavlo.start(tavlo_path()));
+        HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(wait_for_hint(window));
+        PostMessageW(window, message, 0, 0);
+        EXPECT_EQ(tavlo.wait_exit(EXIT_WAIT), 0u);
+        EXPECT_FALSE(IsWindow(window));
     }
 }
 
@@ -1042,6 +1085,182 @@ TEST_F(MainWindowHere, SpinnerWaitsForTheUpdateCheckThenTheHintTakesItsPlace) {
     EXPECT_EQ(window_text(text), L"Drag and drop or copy paste the links to the videos");
     EXPECT_TRUE(IsWindowVisible(panel));
     expect_layout(window_);
+}
+
+TEST_F(MainWindowHere, TitleCarriesTheVersionOfTheYtDlpBesideTheProgram) {
+    g_settings.auto_update = 0;  // no update check: it would look at this yt-dlp too
+    wchar_t self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    std::wstring folder(self, n);
+    folder.resize(folder.rfind(L'\\') + 1);
+    std::wstring bin = folder + L"bin";
+    std::wstring ytdlp = bin + L"\\yt-dlp.exe";
+    ASSERT_FALSE(path_exists(ytdlp)) << "a yt-dlp.exe already lies beside the test";
+    bool madeBin = !path_exists(bin) && CreateDirectoryW(bin.c_str(), nullptr);
+
+    struct Case {
+        const wchar_t* source;  // copied to bin\yt-dlp.exe; null: none there
+        bool versioned;
+    };
+    // This test program carries a version resource: a copy of it stands in
+    // for a yt-dlp.exe with one.
+    std::wstring versionedProgram(self, n);
+    const Case kCases[] = {
+        {nullptr, false},
+        {versionedProgram.c_str(), true},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.source ? "with a versioned yt-dlp.exe" : "without yt-dlp.exe");
+        if (c.source) {
+            ASSERT_TRUE(CopyFileW(c.source, ytdlp.c_str(), FALSE));
+        }
+        window_ = create_main_window(instance_);
+        ASSERT_NE(window_, nullptr);
+        std::wstring expected = L"Tavlo Video Downloader 1.58";
+        if (c.versioned) {
+            expected += L".2025.01.15";
+        }
+        EXPECT_EQ(window_text(window_), expected);
+        HWND hint = GetDlgItem(window_, ID_HINT_PICTURE);
+        ASSERT_TRUE(pump_until([&] { return IsWindowVisible(hint) != 0; }, START_WAIT));
+        EXPECT_EQ(window_text(window_), expected) << "after the start continued";
+        DestroyWindow(window_);
+        window_ = nullptr;
+    }
+    DeleteFileW(ytdlp.c_str());
+    if (madeBin) {
+        RemoveDirectoryW(bin.c_str());
+    }
+}
+
+// The update server's reply: Base64 of the document with the two
+// characters of every pair exchanged.
+std::string update_reply(const char* version) {
+    std::string xml = std::string("<?xml version=\"1.0\"?><tavlo><update><version>") + version +
+                      "</version><url>http://127.0.0.1/tavlo_setup.exe</url><file_size>1048576</file_size>"
+                      "</update></tavlo>";
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (size_t i = 0; i < xml.size(); i += 3) {
+        unsigned value = static_cast<unsigned char>(xml[i]) << 16;
+        value |= i + 1 < xml.size() ? static_cast<unsigned char>(xml[i + 1]) << 8 : 0;
+        value |= i + 2 < xml.size() ? static_cast<unsigned char>(xml[i + 2]) : 0;
+        text += alphabet[(value >> 18) & 63];
+        text += alphabet[(value >> 12) & 63];
+        text += i + 1 < xml.size() ? alphabet[(value >> 6) & 63] : '=';
+        text += i + 2 < xml.size() ? alphabet[value & 63] : '=';
+    }
+    for (size_t i = 0; i + 1 < text.size(); i += 2) {
+        std::swap(text[i], text[i + 1]);
+    }
+    return text;
+}
+
+// Answers this process's message box with the button (or closes it) once
+// it shows; remembers its text.
+class BoxAnswer {
+public:
+    explicit BoxAnswer(int button) : button_(button) {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~BoxAnswer() {
+        stop_ = true;
+        thread_.join();
+    }
+    BoxAnswer(const BoxAnswer&) = delete;
+    BoxAnswer& operator=(const BoxAnswer&) = delete;
+
+    std::atomic<bool> shown{false};
+    std::wstring text;  // read after the box went
+
+private:
+    static BOOL CALLBACK find(HWND w, LPARAM lp) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        wchar_t title[64];
+        GetWindowTextW(w, title, 64);
+        if (pid == GetCurrentProcessId() && IsWindowVisible(w) && wcscmp(title, L"Tavlo Video Downloader") == 0) {
+            *reinterpret_cast<HWND*>(lp) = w;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    void run() {
+        HWND box = nullptr;
+        while (!stop_ && !box) {
+            Sleep(50);
+            EnumWindows(find, reinterpret_cast<LPARAM>(&box));
+        }
+        if (!box) {
+            return;
+        }
+        Sleep(300);
+        EnumChildWindows(
+            box,
+            [](HWND child, LPARAM lp) -> BOOL {
+                wchar_t name[16];
+                wchar_t content[256];
+                if (GetClassNameW(child, name, 16) && _wcsicmp(name, L"Static") == 0 &&
+                    GetWindowTextW(child, content, 256) > 0) {
+                    *reinterpret_cast<std::wstring*>(lp) = content;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&text));
+        shown = true;
+        HWND button = button_ ? GetDlgItem(box, button_) : nullptr;
+        if (button) {
+            SendMessageW(button, BM_CLICK, 0, 0);
+        } else {
+            PostMessageW(box, WM_CLOSE, 0, 0);
+        }
+    }
+
+    int button_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST_F(MainWindowHere, ANewVersionIsOfferedAndDecliningItContinuesTheStart) {
+    HttpTestServer server;
+    ASSERT_TRUE(server.ok());
+    set_update_server(server.url("").c_str());
+    struct Case {
+        const char* offered;
+        int answer;  // 0: the box is closed
+        bool asked;
+    };
+    const Case kCases[] = {
+        {"1.59", IDNO, true},
+        {"1.59", 0, true},
+        {"1.58", IDNO, false},  // the same version offers nothing
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "offered " << c.offered << ", answer " << c.answer);
+        HttpResponse reply;
+        reply.contentType = "text/plain";
+        reply.body = update_reply(c.offered);
+        server.respond("/checkforupdate4.php", reply);
+        BoxAnswer answer(c.answer);
+        window_ = create_main_window(instance_);
+        ASSERT_NE(window_, nullptr);
+        HWND hint = GetDlgItem(window_, ID_HINT_PICTURE);
+        ASSERT_TRUE(pump_until([&] { return IsWindowVisible(hint) != 0; }, START_WAIT));
+        EXPECT_EQ(answer.shown.load(), c.asked);
+        if (c.asked) {
+            EXPECT_EQ(answer.text, L"A new version is available. Do you want to download it now?");
+        }
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(window_, ID_SPINNER)));
+        EXPECT_TRUE(IsWindowVisible(bottom_panel(window_)));
+        DestroyWindow(window_);
+        window_ = nullptr;
+    }
+    // Only the checks asked: no setup program was fetched.
+    for (const HttpRequest& request : server.requests()) {
+        EXPECT_EQ(request.target, "/checkforupdate4.php");
+    }
+    set_update_server(nullptr);
 }
 
 }  // namespace
