@@ -41,7 +41,7 @@ bool send_all(SOCKET s, const char* bytes, size_t length) {
 
 }  // namespace
 
-HttpTestServer::HttpTestServer() {
+HttpTestServer::HttpTestServer(unsigned short port) {
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
         return;
@@ -54,7 +54,7 @@ HttpTestServer::HttpTestServer() {
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_port = htons(port);
     int size = sizeof(address);
     if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
         listen(listener_, SOMAXCONN) != 0 ||

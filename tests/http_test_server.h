@@ -36,8 +36,9 @@ struct HttpRequest {
 
 class HttpTestServer {
 public:
-    // Listens at once; check ok() before use.
-    HttpTestServer();
+    // Listens at once, on the given port (0: one the system picks, the
+    // usual case; recorded tool output names fixed ports); check ok().
+    explicit HttpTestServer(unsigned short port = 0);
     // Stops listening, ends a slow answer at its next piece, joins the thread.
     ~HttpTestServer();
     HttpTestServer(const HttpTestServer&) = delete;
