@@ -1110,6 +1110,22 @@ TEST_P(ItemLooks, StatesOfTheDownload) {
     EXPECT_EQ(shot.at(LIST_WIDTH / 2, 3), g_colours.windowBackground);
     EXPECT_EQ(shot.at(LIST_WIDTH - 22 + 8, 4 + 8), g_colours.closeGlyph);
 
+    // Dark buttons draw themselves, each with its own hover flag.
+    if (dark()) {
+        Controls r(*ready);
+        RECT b = r.rect(r.main);
+        EXPECT_EQ(shot.at(b.left + 3, b.top + 3), g_colours.buttonFace);
+        EXPECT_EQ(shot.at(b.right - 2, (b.top + b.bottom) / 2), g_colours.buttonBorder);
+        SendMessageW(r.main, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(ready->hoverMainButton, 1);
+        EXPECT_EQ(ready->hoverLoginButton, 0);
+        UpdateWindow(r.main);
+        Capture hot = capture_window(r.window, true);
+        EXPECT_EQ(hot.at(b.left + 3, b.top + 3), g_colours.buttonHot);
+        SendMessageW(r.main, WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(ready->hoverMainButton, 0);
+    }
+
     // Selected: the selected background inside a one-pixel border, and the
     // status text standing on the selected colour.
     set_selected(*login, true);
