@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -995,6 +996,45 @@ TEST_F(ItemWindow, AFinishedDownloadShowsItsFileOrItsError) {
         EXPECT_EQ(menu_enabled(*item, ID_ITEM_TITLE), k.state == STATE_DONE);
         DestroyWindow(c.window);
     }
+}
+
+// The processes of this name that this process started.
+std::vector<DWORD> children_named(const wchar_t* exe) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && text_equal_nocase(entry.szExeFile, exe)) {
+            found.push_back(entry.th32ProcessID);
+        }
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+TEST_F(ItemWindow, OpenFileLocationWithoutAFileOpensTheOutputFolder) {
+    DownloadItem* item = add(L"no link here");
+    Controls c(*item);
+    // Wine's desktop is an explorer.exe that the first window started.
+    const std::vector<DWORD> before = children_named(L"explorer.exe");
+    SendMessageW(c.window, WM_COMMAND, ID_ITEM_OPEN_LOCATION, 0);
+    std::vector<DWORD> started;
+    list->pump_until(
+        [&] {
+            started.clear();
+            for (DWORD pid : children_named(L"explorer.exe")) {
+                if (std::find(before.begin(), before.end(), pid) == before.end()) {
+                    started.push_back(pid);
+                }
+            }
+            return !started.empty();
+        },
+        10000);
+    for (DWORD pid : started) {
+        kill_process_tree(pid, 2000);
+    }
+    EXPECT_EQ(started.size(), 1u);
 }
 
 // The context menu's entries as (command, text) in order; 0 and an empty
