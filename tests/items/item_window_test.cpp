@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -909,6 +910,133 @@ TEST_F(ItemWindow, PlaylistTitleIsALinkToItsEntries) {
     EXPECT_FALSE(link_state(c.title).link) << "no playlist choice while it downloads";
 }
 
+TEST_F(ItemWindow, RefreshShowsWhatTheDownloadJobWrote) {
+    DownloadItem* item = add(L"no link here");  // no job writes the fields behind the test's back
+    Controls c(*item);
+    SendMessageW(c.window, WM_APP_ITEM_STATE, STATE_DOWNLOADING, 0);
+    ASSERT_TRUE(shown(c.progress));
+    EXPECT_EQ(text_of(c.status), L"Loading...");
+    EXPECT_EQ(text_of(c.main), L"Pause");
+    struct Case {
+        const wchar_t* status;
+        const wchar_t* phase;
+        unsigned percent;
+        const wchar_t* shown;
+        unsigned filled;
+    };
+    const Case kCases[] = {
+        {L"Downloading... ", L"", 45, L"Downloading... 45%", 45},
+        {L"Downloading... ", L"", PERCENT_UNKNOWN, L"Downloading... ", 0},
+        {L"Downloading... ", L"Merging formats...", 100, L"Merging formats...", 100},
+        {L"Downloading... ", L"", 0, L"Downloading... 0%", 0},
+    };
+    for (const Case& k : kCases) {
+        SCOPED_TRACE(k.percent);
+        text_copy(item->statusText, k.status);
+        text_copy(item->phaseText, k.phase);
+        item->percent = k.percent;
+        refresh_progress(*item);
+        EXPECT_EQ(text_of(c.status), k.shown);
+        UpdateWindow(c.progress);
+        Capture shot = capture_window(c.window, true);
+        RECT bar = c.rect(c.progress);
+        int end = bar.left + static_cast<int>(k.filled) * (bar.right - bar.left) / 100;
+        if (k.filled > 0) {
+            EXPECT_EQ(shot.at(end - 2, bar.top + 1), g_colours.accent);
+        }
+        if (k.filled < 100) {
+            EXPECT_EQ(shot.at(end + 2, bar.top + 1), g_colours.progressTrack);
+        }
+    }
+}
+
+TEST_F(ItemWindow, AFinishedDownloadShowsItsFileOrItsError) {
+    std::wstring video = downloads.file(L"clip.mp4");
+    std::wstring subtitles = downloads.file(L"clip.en.srt");
+    ASSERT_TRUE(write_whole_file(video, "video"));
+    ASSERT_TRUE(write_whole_file(subtitles, "subtitles"));
+    struct Case {
+        std::wstring path;
+        int subtitlesOnly;
+        const wchar_t* error;
+        int state;
+        const wchar_t* button;  // null when hidden
+        const wchar_t* title;   // the title afterwards
+    };
+    const Case kCases[] = {
+        {video, 0, L"", STATE_DONE, L"Play", L"clip.mp4"},
+        {subtitles, 1, L"", STATE_DONE, L"Open", L"clip.en.srt"},
+        {video, 0, L"ERROR: postprocessing: Conversion failed!", STATE_DONE, L"Play", L"clip.mp4"},
+        {downloads.file(L"gone.mp4"), 0, L"ERROR: unable to download video data", STATE_FAILED, nullptr,
+         L"no link here"},
+        {downloads.path(), 0, L"ERROR: unable to download video data", STATE_FAILED, nullptr, L"no link here"},
+        {L"", 0, L"ERROR: unable to download video data", STATE_FAILED, nullptr, L"no link here"},
+    };
+    for (const Case& k : kCases) {
+        SCOPED_TRACE(wide_to_utf8(k.path));
+        DownloadItem* item = add(L"no link here");
+        Controls c(*item);
+        SendMessageW(c.window, WM_APP_ITEM_STATE, STATE_DOWNLOADING, 0);
+        text_copy(item->outputPath, k.path.c_str());
+        text_copy(item->errorText, k.error);
+        item->subtitlesOnly = k.subtitlesOnly;
+        SendMessageW(c.window, WM_APP_ITEM_STATE, STATE_DONE, 0);
+        ASSERT_TRUE(until_state(*item, k.state, 5000));
+        EXPECT_FALSE(shown(c.progress));
+        EXPECT_EQ(shown(c.main), k.button != nullptr);
+        if (k.button) {
+            EXPECT_EQ(text_of(c.main), k.button);
+            EXPECT_FALSE(shown(c.status));
+            EXPECT_TRUE(link_state(c.title).link);
+        } else {
+            EXPECT_EQ(text_of(c.status), k.error);
+            EXPECT_FALSE(link_state(c.title).link);
+        }
+        EXPECT_EQ(text_of(c.title), k.title);
+        EXPECT_EQ(menu_enabled(*item, ID_ITEM_TITLE), k.state == STATE_DONE);
+        DestroyWindow(c.window);
+    }
+}
+
+// The processes of this name that this process started.
+std::vector<DWORD> children_named(const wchar_t* exe) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && text_equal_nocase(entry.szExeFile, exe)) {
+            found.push_back(entry.th32ProcessID);
+        }
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+TEST_F(ItemWindow, OpenFileLocationWithoutAFileOpensTheOutputFolder) {
+    DownloadItem* item = add(L"no link here");
+    Controls c(*item);
+    // Wine's desktop is an explorer.exe that the first window started.
+    const std::vector<DWORD> before = children_named(L"explorer.exe");
+    SendMessageW(c.window, WM_COMMAND, ID_ITEM_OPEN_LOCATION, 0);
+    std::vector<DWORD> started;
+    list->pump_until(
+        [&] {
+            started.clear();
+            for (DWORD pid : children_named(L"explorer.exe")) {
+                if (std::find(before.begin(), before.end(), pid) == before.end()) {
+                    started.push_back(pid);
+                }
+            }
+            return !started.empty();
+        },
+        10000);
+    for (DWORD pid : started) {
+        kill_process_tree(pid, 2000);
+    }
+    EXPECT_EQ(started.size(), 1u);
+}
+
 // The context menu's entries as (command, text) in order; 0 and an empty
 // text for a separator.
 std::vector<std::pair<int, std::wstring>> menu_entries(HMENU popup) {
@@ -1109,6 +1237,22 @@ TEST_P(ItemLooks, StatesOfTheDownload) {
     EXPECT_EQ(shot.at(LIST_WIDTH / 2, ITEM_HEIGHT - 1), g_colours.separator);
     EXPECT_EQ(shot.at(LIST_WIDTH / 2, 3), g_colours.windowBackground);
     EXPECT_EQ(shot.at(LIST_WIDTH - 22 + 8, 4 + 8), g_colours.closeGlyph);
+
+    // Dark buttons draw themselves, each with its own hover flag.
+    if (dark()) {
+        Controls r(*ready);
+        RECT b = r.rect(r.main);
+        EXPECT_EQ(shot.at(b.left + 3, b.top + 3), g_colours.buttonFace);
+        EXPECT_EQ(shot.at(b.right - 2, (b.top + b.bottom) / 2), g_colours.buttonBorder);
+        SendMessageW(r.main, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(ready->hoverMainButton, 1);
+        EXPECT_EQ(ready->hoverLoginButton, 0);
+        UpdateWindow(r.main);
+        Capture hot = capture_window(r.window, true);
+        EXPECT_EQ(hot.at(b.left + 3, b.top + 3), g_colours.buttonHot);
+        SendMessageW(r.main, WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(ready->hoverMainButton, 0);
+    }
 
     // Selected: the selected background inside a one-pixel border, and the
     // status text standing on the selected colour.
