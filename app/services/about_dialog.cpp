@@ -162,9 +162,12 @@ void create_controls(HWND dialog, AboutDialog& a, const AboutDialogParams* param
     SetWindowSubclass(edit, no_caret_proc, NO_CARET_SUBCLASS, 0);
 
     int y = titleHeight + 60;
-    int x = make_text(dialog, a, L"Made by ", ABOUT_MAKER_BEFORE, LEFT, y);
+    wchar_t before[128];
+    wchar_t after[128];
+    about_maker_line(translate(L"Made by {maker}."), before, after);
+    int x = make_text(dialog, a, before, ABOUT_MAKER_BEFORE, LEFT, y);
     x = make_link(dialog, a, a.makerLink, MAKER_NAME, ABOUT_MAKER_LINK, x, y);
-    make_text(dialog, a, L".", ABOUT_MAKER_AFTER, x, y);
+    make_text(dialog, a, after, ABOUT_MAKER_AFTER, x, y);
 
     HWND credit = make_control(dialog, a.font, L"Static", L"Tavlo Video Downloader is made possible by the ",
                                SS_LEFT | SS_NOPREFIX, ABOUT_CREDIT, LEFT, titleHeight + 80, 100, 20);
@@ -290,6 +293,19 @@ void on_destroy(AboutDialog& a) {
 }
 
 }  // namespace
+
+void about_maker_line(const wchar_t* line, wchar_t (&before)[128], wchar_t (&after)[128]) {
+    const wchar_t* at = text_find(line, MAKER_PLACEHOLDER);
+    if (!at) {
+        // A translation that lost the placeholder still names the maker, after its text.
+        text_copy(before, line);
+        text_append(before, L" ");
+        after[0] = 0;
+        return;
+    }
+    text_copy_n(before, line, static_cast<size_t>(at - line));
+    text_copy(after, at + text_length(MAKER_PLACEHOLDER));
+}
 
 void about_version_text(const wchar_t* ytdlpPath, wchar_t (&out)[260]) {
     text_copy(out, PROGRAM_VERSION);

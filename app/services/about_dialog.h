@@ -24,6 +24,12 @@ inline constexpr wchar_t MAKER_URL[] = L"https://tavlo.app/";
 inline constexpr wchar_t YTDLP_URL[] = L"https://github.com/yt-dlp/yt-dlp";
 inline constexpr wchar_t FFMPEG_URL[] = L"https://ffmpeg.org/";
 
+// The maker line is the translation of "Made by {maker}.": the maker's name,
+// a link, takes the place of the placeholder, wherever the language puts it.
+inline constexpr wchar_t MAKER_PLACEHOLDER[] = L"{maker}";
+// The texts before and after the placeholder (cut to 127 characters each).
+void about_maker_line(const wchar_t* line, wchar_t (&before)[128], wchar_t (&after)[128]);
+
 struct AboutDialogParams {
     // Whose version is shown beside the program's. Null: "bin\yt-dlp.exe"
     // in the program's folder; tests name a file of their own.

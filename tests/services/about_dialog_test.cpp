@@ -70,6 +70,28 @@ TEST(AboutVersionText, ProgramVersionThenYtDlpThenBits) {
     EXPECT_STREQ(beside, L"1.58 (64 bits)");
 }
 
+TEST(AboutMakerLine, TheLinkTakesThePlaceholdersPlace) {
+    struct Case {
+        const wchar_t* line;
+        const wchar_t* before;
+        const wchar_t* after;
+    };
+    const Case kCases[] = {
+        {L"Made by {maker}.", L"Made by ", L"."},
+        {L"{maker} tarafından geliştirildi.", L"", L" tarafından geliştirildi."},
+        {L"開発元: {maker}", L"開発元: ", L""},
+        {L"a translation without it", L"a translation without it ", L""},
+        {L"", L" ", L""},
+    };
+    for (const Case& c : kCases) {
+        wchar_t before[128];
+        wchar_t after[128];
+        about_maker_line(c.line, before, after);
+        EXPECT_STREQ(before, c.before);
+        EXPECT_STREQ(after, c.after);
+    }
+}
+
 class AboutDialogTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
@@ -172,7 +194,9 @@ TEST_P(AboutDialogTest, LayoutLinksAndColours) {
     EXPECT_EQ(texts[ABOUT_CREDIT_AND], L" and ");
     EXPECT_EQ(texts[ABOUT_FFMPEG_LINK], L"ffmpeg");
     EXPECT_EQ(texts[ABOUT_CREDIT_END], L" open source projects.");
+    EXPECT_EQ(texts[ABOUT_MAKER_BEFORE], L"Made by ");
     EXPECT_EQ(texts[ABOUT_MAKER_LINK], MAKER_NAME);
+    EXPECT_EQ(texts[ABOUT_MAKER_AFTER], L".");
 
     int a = r[ABOUT_TITLE].bottom - r[ABOUT_TITLE].top;
     EXPECT_GE(a, 26) << "the title's font is 28 pixels high";
