@@ -852,3 +852,8 @@ void set_use_account(HWND window, int useAccount) {
         list->slots[i]->useYoutubeAccount = useAccount;
     }
 }
+
+const wchar_t* list_output_folder(HWND window) {
+    DownloadList* list = list_of(window);
+    return list ? list->outputFolder : L"";
+}

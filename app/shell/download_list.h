@@ -98,3 +98,5 @@ void set_default_options(HWND list, const wchar_t* options);
 void set_default_template(HWND list, const wchar_t* outputTemplate);
 // Stored and copied into every item.
 void set_use_account(HWND list, int useAccount);
+// The output folder new items get (empty without a list).
+const wchar_t* list_output_folder(HWND list);
