@@ -34,6 +34,7 @@
 #include "tests/window_capture.h"
 #include "ui/spinner.h"
 #include "ui/theme.h"
+#include "ui/translation.h"
 
 namespace {
 
@@ -676,9 +677,9 @@ void expect_layout(HWND window) {
     HWND clear = GetDlgItem(panel, ID_CLEAR_LIST);
     ASSERT_NE(clear, nullptr);
     r = rect_in_parent(clear);
-    EXPECT_EQ(r.left, width - 110);
+    EXPECT_EQ(r.right, width - 10);  // 100 wide at (width - 110, 6), or wider for a long caption
     EXPECT_EQ(r.top, 6);
-    EXPECT_EQ(r.right - r.left, 100);
+    EXPECT_GE(r.right - r.left, 100);
     EXPECT_EQ(r.bottom - r.top, 27);
 }
 
@@ -894,6 +895,54 @@ TEST_F(MainProgram, ToolbarOffersAboutOptionsAndTheDownloadsFolderWithTheirPictu
         EXPECT_GT(differing, 20) << "no picture on the button";
     }
     EXPECT_EQ(close_and_wait(window), 0u);
+}
+
+// Every language's texts fit where the window puts them: the three toolbar
+// buttons inside the bar, "Clear list" inside its button, the hint inside
+// the smallest window.
+TEST_F(MainProgram, EveryLanguageFitsTheToolbarTheButtonAndTheWindow) {
+    HFONT font = ui_font();
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    for (unsigned language : OPTIONS_LANGUAGES) {
+        SCOPED_TRACE(testing::Message() << "language " << language);
+        Process tavlo;
+        ASSERT_TRUE(tavlo.start(tavlo_path(), L"-lang " + std::to_wstring(language)));
+        HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(wait_for_hint(window));
+        SetWindowPos(window, nullptr, 0, 0, 624, 442, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        HWND panel = bottom_panel(window);
+        ASSERT_NE(panel, nullptr);
+
+        HWND toolbar = GetDlgItem(panel, ID_TOOLBAR);
+        RECT bar;
+        GetClientRect(toolbar, &bar);
+        std::vector<ToolbarButton> buttons = toolbar_buttons(toolbar);
+        ASSERT_EQ(buttons.size(), 3u);
+        EXPECT_LE(buttons[2].rect.right, bar.right) << "the toolbar's buttons run out of the bar";
+
+        HWND clear = GetDlgItem(panel, ID_CLEAR_LIST);
+        std::wstring caption = window_text(clear);
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+        RECT button;
+        GetClientRect(clear, &button);
+        EXPECT_LE(size.cx + 8, button.right) << "\"Clear list\" does not fit its button";
+        // Left of "Clear list", clear of the toolbar's last button.
+        RECT toolbarRect = rect_in_parent(toolbar);
+        EXPECT_LE(toolbarRect.left + buttons[2].rect.right, rect_in_parent(clear).left);
+
+        RECT client;
+        GetClientRect(window, &client);
+        RECT text = rect_in_parent(GetDlgItem(window, ID_HINT_TEXT));
+        EXPECT_GE(text.left, 0);
+        EXPECT_LE(text.right, client.right);
+        EXPECT_EQ(close_and_wait(window), 0u);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
 }
 
 TEST_F(MainProgram, ClearListAndAnEmptyListKeepTheHint) {
