@@ -615,8 +615,55 @@ std::wstring window_text(HWND window) {
     return text;
 }
 
+// The 40-pixel child dialog under the list (which is a child dialog too).
 HWND bottom_panel(HWND window) {
-    return FindWindowExW(window, nullptr, L"#32770", nullptr);
+    for (HWND w = FindWindowExW(window, nullptr, L"#32770", nullptr); w;
+         w = FindWindowExW(window, w, L"#32770", nullptr)) {
+        if (GetDlgItem(w, ID_TOOLBAR)) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+// The download list: the main window's child dialog that is not the panel.
+HWND download_list(HWND window) {
+    HWND panel = bottom_panel(window);
+    for (HWND w = FindWindowExW(window, nullptr, L"#32770", nullptr); w;
+         w = FindWindowExW(window, w, L"#32770", nullptr)) {
+        if (w != panel) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+int child_count(HWND parent) {
+    int count = 0;
+    for (HWND w = GetWindow(parent, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        ++count;
+    }
+    return count;
+}
+
+bool put_on_clipboard(const wchar_t* text) {
+    if (!OpenClipboard(nullptr)) {
+        return false;
+    }
+    EmptyClipboard();
+    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    bool put = false;
+    if (block) {
+        memcpy(GlobalLock(block), text, bytes);
+        GlobalUnlock(block);
+        put = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+        if (!put) {
+            GlobalFree(block);
+        }
+    }
+    CloseClipboard();
+    return put;
 }
 
 // The start has continued once the hint or the list is shown.
@@ -959,6 +1006,47 @@ TEST_F(MainProgram, ClearListAndAnEmptyListKeepTheHint) {
     SendMessageW(clear, BM_CLICK, 0, 0);
     SendMessageW(window, WM_APP_LIST_EMPTY, 0, 0);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ID_HINT_PICTURE)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ID_HINT_TEXT)));
+    expect_layout(window);
+    EXPECT_EQ(close_and_wait(window), 0u);
+}
+
+TEST_F(MainProgram, APastedLinkTakesTheHintsPlaceAndClearListBringsItBack) {
+    Process tavlo;
+    ASSERT_TRUE(tavlo.start(tavlo_path()));
+    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(wait_for_hint(window));
+    HWND list = download_list(window);
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(IsWindowVisible(list));
+    EXPECT_EQ(child_count(list), 0);
+
+    // Not a link: nothing happens.
+    ASSERT_TRUE(put_on_clipboard(L"no link here"));
+    SendMessageW(window, WM_PASTE, 0, 0);
+    EXPECT_EQ(child_count(list), 0);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ID_HINT_PICTURE)));
+
+    ASSERT_TRUE(put_on_clipboard(L"  example.invalid/watch?v=1\r\n"));
+    SendMessageW(window, WM_PASTE, 0, 0);
+    EXPECT_EQ(child_count(list), 1);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, ID_HINT_PICTURE)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, ID_HINT_TEXT)));
+    Sleep(300);
+    capture_window(window, false).save_png(artifact_path(L"main-window-one-item.png"));
+
+    // No yt-dlp lies beside this tavlo.exe: the item fails, and a failed
+    // item is one that "Clear list" removes. While it still loads, it stays.
+    HWND clear = GetDlgItem(bottom_panel(window), ID_CLEAR_LIST);
+    bool hintBack = false;
+    for (DWORD waited = 0; waited < START_WAIT && !hintBack; waited += 200) {
+        SendMessageW(clear, BM_CLICK, 0, 0);
+        Sleep(200);
+        hintBack = IsWindowVisible(GetDlgItem(window, ID_HINT_PICTURE)) != 0;
+    }
+    EXPECT_TRUE(hintBack) << "the hint did not come back";
+    EXPECT_EQ(child_count(list), 0);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ID_HINT_TEXT)));
     expect_layout(window);
     EXPECT_EQ(close_and_wait(window), 0u);
