@@ -1,6 +1,7 @@
 #include "app/shell/main_window_parts.h"
 
 #include "app/items/download_item.h"
+#include "app/services/options_dialog.h"
 #include "app/services/settings.h"
 #include "app/shell/download_list.h"
 #include "base/text.h"
@@ -12,6 +13,20 @@
 namespace {
 
 HWND g_list = nullptr;
+
+// What OK in the Options dialog changes reaches the list at once.
+void hand_folder(void* list, const wchar_t* folder) {
+    set_default_folder(static_cast<HWND>(list), folder);
+}
+void hand_proxy(void* list, const wchar_t* proxy) {
+    set_default_proxy(static_cast<HWND>(list), proxy);
+}
+void hand_options(void* list, const wchar_t* commands) {
+    set_default_options(static_cast<HWND>(list), commands);
+}
+void hand_account(void* list, int useAccount) {
+    set_use_account(static_cast<HWND>(list), useAccount);
+}
 
 }  // namespace
 
@@ -79,6 +94,11 @@ const wchar_t* list_default_folder() {
     return g_settings.output_folder;
 }
 
-void open_options_dialog(HWND) {}
+void open_options_dialog(HWND mainWindow) {
+    OptionsDialogParams params = {};
+    params.mainWindow = mainWindow;
+    params.handOver = {g_list, hand_folder, hand_proxy, hand_options, hand_account};
+    show_options_dialog(params);
+}
 
 void open_about_dialog(HWND) {}

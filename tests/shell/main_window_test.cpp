@@ -1052,6 +1052,54 @@ TEST_F(MainProgram, APastedLinkTakesTheHintsPlaceAndClearListBringsItBack) {
     EXPECT_EQ(close_and_wait(window), 0u);
 }
 
+// The modal dialog of the toolbar command: opened through the panel as the
+// toolbar would, owned by the main window and centred across it, closed
+// again.
+void expect_toolbar_dialog(HWND window, int command, const wchar_t* caption) {
+    HWND panel = bottom_panel(window);
+    ASSERT_NE(panel, nullptr);
+    PostMessageW(panel, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(panel, ID_TOOLBAR)));
+    HWND dialog = nullptr;
+    for (DWORD waited = 0; waited < START_WAIT && !dialog; waited += 50) {
+        Sleep(50);
+        dialog = FindWindowW(L"#32770", caption);
+    }
+    ASSERT_NE(dialog, nullptr) << "no dialog";
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), window);
+    RECT d;
+    RECT w;
+    GetWindowRect(dialog, &d);
+    GetWindowRect(window, &w);
+    EXPECT_NEAR((d.left + d.right) / 2, (w.left + w.right) / 2, 2);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    for (DWORD waited = 0; waited < EXIT_WAIT && IsWindow(dialog); waited += 50) {
+        Sleep(50);
+    }
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(IsWindowEnabled(window)) << "the main window is usable again";
+}
+
+TEST_F(MainProgram, ToolbarOpensItsDialogsOverTheMainWindow) {
+    Process tavlo;
+    ASSERT_TRUE(tavlo.start(tavlo_path()));
+    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(wait_for_hint(window));
+    struct Case {
+        int command;
+        const wchar_t* caption;
+    };
+    const Case kCases[] = {
+        {ID_OPTIONS, L"Options"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.caption, c.caption + wcslen(c.caption)));
+        expect_toolbar_dialog(window, c.command, c.caption);
+    }
+    EXPECT_EQ(close_and_wait(window), 0u);
+}
+
 TEST_F(MainProgram, UpdateProgressShowsInTheTextAndKeepsItCentred) {
     Process tavlo;
     ASSERT_TRUE(tavlo.start(tavlo_path()));
