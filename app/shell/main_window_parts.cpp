@@ -1,6 +1,7 @@
 #include "app/shell/main_window_parts.h"
 
 #include "app/items/download_item.h"
+#include "app/services/about_dialog.h"
 #include "app/services/options_dialog.h"
 #include "app/services/settings.h"
 #include "app/shell/download_list.h"
@@ -101,4 +102,6 @@ void open_options_dialog(HWND mainWindow) {
     show_options_dialog(params);
 }
 
-void open_about_dialog(HWND) {}
+void open_about_dialog(HWND mainWindow) {
+    show_about_dialog(mainWindow);
+}

@@ -1092,6 +1092,7 @@ TEST_F(MainProgram, ToolbarOpensItsDialogsOverTheMainWindow) {
     };
     const Case kCases[] = {
         {ID_OPTIONS, L"Options"},
+        {ID_ABOUT, L"About Tavlo"},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(std::string(c.caption, c.caption + wcslen(c.caption)));
