@@ -18,9 +18,10 @@ constexpr int TOOLBAR_Y = 7;
 constexpr int TOOLBAR_WIDTH = 550;
 constexpr int TOOLBAR_HEIGHT = 26;
 constexpr int BUTTON_SIZE = 26;
-constexpr int CLEAR_WIDTH = 100;
+constexpr int CLEAR_WIDTH = 100;  // at least; wider where a translation needs it
 constexpr int CLEAR_HEIGHT = 27;
-constexpr int CLEAR_RIGHT = 110;  // from the panel's right edge to the button's left
+constexpr int CLEAR_MARGIN = 10;  // from the button's right to the panel's right edge
+constexpr int CLEAR_PADDING = 24;  // around the caption, inside the button's frame
 constexpr int CLEAR_Y = 6;
 
 // Lives as long as the panel; freed with its window.
@@ -28,6 +29,7 @@ struct PanelState {
     HWND panel;
     HWND toolbar;
     HWND clear;
+    int clearWidth;
     HFONT font;
     HBITMAP patternBitmap;
     HBRUSH pattern;        // 1 x 40: the darker top line, then the panel colour
@@ -162,13 +164,21 @@ void create_clear_button(PanelState& s, HINSTANCE instance) {
     RECT client;
     GetClientRect(s.panel, &client);
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (is_dark() ? BS_OWNERDRAW : BS_PUSHBUTTON);
-    s.clear = CreateWindowExW(0, L"Button", translate(L"Clear list"), style, client.right - CLEAR_RIGHT, CLEAR_Y,
-                              CLEAR_WIDTH, CLEAR_HEIGHT, s.panel,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_CLEAR_LIST)), instance, nullptr);
+    s.clear = CreateWindowExW(0, L"Button", translate(L"Clear list"), style, 0, CLEAR_Y, CLEAR_WIDTH, CLEAR_HEIGHT,
+                              s.panel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_CLEAR_LIST)), instance,
+                              nullptr);
     if (!s.clear) {
         return;
     }
     SendMessageW(s.clear, WM_SETFONT, reinterpret_cast<WPARAM>(s.font), FALSE);
+    // 100 pixels hold the English caption; some translations need more, and
+    // a cut caption would hide what the button does.
+    wchar_t caption[128];
+    GetWindowTextW(s.clear, caption, 128);
+    int needed = measure_text(s.clear, caption).cx + CLEAR_PADDING;
+    s.clearWidth = needed > CLEAR_WIDTH ? needed : CLEAR_WIDTH;
+    SetWindowPos(s.clear, nullptr, client.right - CLEAR_MARGIN - s.clearWidth, CLEAR_Y, s.clearWidth, CLEAR_HEIGHT,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     if (is_dark()) {
         track_hover(s.clear);
     }
@@ -207,7 +217,8 @@ void on_paint(HWND panel, const PanelState& s) {
 
 void on_size(const PanelState& s, int width) {
     if (s.clear) {
-        SetWindowPos(s.clear, nullptr, width - CLEAR_RIGHT, CLEAR_Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(s.clear, nullptr, width - CLEAR_MARGIN - s.clearWidth, CLEAR_Y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
