@@ -437,13 +437,13 @@ TEST_F(WholeProgram, PasteDownloadPauseFailRemoveAndComeBack) {
     ASSERT_TRUE(visible(button));
     PostMessageW(button, BM_CLICK, 0, 0);
     ASSERT_TRUE(wait_until([&] { return text_of(button) == L"Pause"; }, STEP_WAIT_MS));
-    ASSERT_TRUE(wait_until([&] { return text_of(status).find(L'%') != std::wstring::npos; }, STEP_WAIT_MS))
+    ASSERT_TRUE(wait_until([&] { return text_of(status).find(L" of ") != std::wstring::npos; }, STEP_WAIT_MS))
         << "status reads \"" << wide_to_utf8(text_of(status)) << "\"";
     PostMessageW(button, BM_CLICK, 0, 0);
     ASSERT_TRUE(wait_until([&] { return text_of(button) == L"Resume"; }, STEP_WAIT_MS));
     Sleep(1500);  // the last record that was on its way arrives
     std::wstring frozen = text_of(status);
-    Sleep(2500);  // six records' worth of time
+    Sleep(3000);  // four records' worth of time
     EXPECT_EQ(text_of(status), frozen) << "the output went on while paused";
     PostMessageW(button, BM_CLICK, 0, 0);
     ASSERT_TRUE(wait_until([&] { return text_of(button) == L"Pause"; }, STEP_WAIT_MS));
