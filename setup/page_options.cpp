@@ -8,6 +8,7 @@
 #include "setup/wizard_look.h"
 #include "setup/wizard_pages.h"
 #include "ui/fit_to_text.h"
+#include "ui/input_frame.h"
 #include "ui/theme.h"
 #include "ui/translation.h"
 
@@ -22,6 +23,8 @@ constexpr int ID_BACK = 831;
 struct OptionsPage {
     HWND window;
     HFONT titleFont;
+    HBRUSH editBrush;  // the dark look's edit, without and with the focus
+    HBRUSH editFocusedBrush;
     bool ready;  // the edit's first text is not a change by the user
 };
 
@@ -46,6 +49,10 @@ BOOL on_init_dialog(HWND window) {
     const int W = g_wizardLook.width;
     const int H = g_wizardLook.height;
     p->titleFont = page_font(26, 600);
+    if (is_dark()) {
+        p->editBrush = CreateSolidBrush(g_colours.inputBackground);
+        p->editFocusedBrush = CreateSolidBrush(g_colours.inputBackgroundFocused);
+    }
     add_text(window, translate(L"Install options"), 30, 60, p->titleFont);
     HWND label = add_text(window, translate(L"Install path"), 30, 164, g_setup.font);
     int L = label ? text_width(label) : 80;
@@ -55,6 +62,9 @@ BOOL on_init_dialog(HWND window) {
     if (edit) {
         SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(g_setup.font), FALSE);
         SendMessageW(edit, EM_SETLIMITTEXT, 260, 0);
+        if (is_dark()) {
+            flatten_input(edit);  // the page paints its rounded frame
+        }
     }
     add_button(window, translate(L"Change"), ID_CHANGE, L + 355, 159, 100, 25, g_setup.font, false);
     HWND box = add_check_box(window, translate(L"Add a shortcut on the desktop"), ID_SHORTCUT, 30, 210, W - 60, 20,
@@ -84,8 +94,11 @@ void on_nc_destroy(HWND window, OptionsPage* p) {
     if (!p) {
         return;
     }
-    if (p->titleFont) {
-        DeleteObject(p->titleFont);
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(p->titleFont), static_cast<HGDIOBJ>(p->editBrush),
+                           static_cast<HGDIOBJ>(p->editFocusedBrush)}) {
+        if (object) {
+            DeleteObject(object);
+        }
     }
     HeapFree(GetProcessHeap(), 0, p);
     SetWindowLongPtrW(window, DWLP_USER, 0);
@@ -123,11 +136,48 @@ void toggle_shortcut(HWND window) {
     }
 }
 
+// The dark look's frame around the folder edit, over the page's picture.
+INT_PTR on_paint(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    HWND edit = GetDlgItem(window, ID_FOLDER);
+    if (is_dark() && edit) {
+        draw_input_frame(dc, window, edit);
+    }
+    EndPaint(window, &ps);
+    return TRUE;
+}
+
+// The frame shows the focus: repaint it and the edit when it comes or goes.
+void repaint_input_frame(HWND window) {
+    HWND edit = GetDlgItem(window, ID_FOLDER);
+    if (!is_dark() || !edit) {
+        return;
+    }
+    RECT r;
+    GetWindowRect(edit, &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    InflateRect(&r, 6, 6);
+    InvalidateRect(window, &r, TRUE);
+    InvalidateRect(edit, nullptr, TRUE);
+}
+
+// The edit's colours inside the dark frame: the frame's fill, darker while
+// it has the focus.
+INT_PTR on_edit_colour(const OptionsPage& p, HDC dc, HWND edit) {
+    bool hasFocus = GetFocus() == edit;
+    SetTextColor(dc, g_colours.text);
+    SetBkColor(dc, hasFocus ? g_colours.inputBackgroundFocused : g_colours.inputBackground);
+    return reinterpret_cast<INT_PTR>(hasFocus ? p.editFocusedBrush : p.editBrush);
+}
+
 INT_PTR on_command(HWND window, OptionsPage& p, int id, int code) {
     switch (id) {
     case ID_FOLDER:
         if (code == EN_CHANGE && p.ready) {
             GetDlgItemTextW(window, ID_FOLDER, g_setup.installDir, MAX_PATH);
+        } else if (code == EN_SETFOCUS || code == EN_KILLFOCUS) {
+            repaint_input_frame(window);
         }
         return TRUE;
     case ID_CHANGE:
@@ -164,11 +214,17 @@ INT_PTR CALLBACK options_page_proc(HWND window, UINT message, WPARAM wp, LPARAM 
         draw_page_item(item, item.CtlID == ID_SHORTCUT, g_setup.desktopShortcut);
         return TRUE;
     }
+    case WM_PAINT:
+        return on_paint(window);
+    case WM_CTLCOLOREDIT:
+        if (is_dark() && p) {
+            return on_edit_colour(*p, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+        }
+        return page_colours(window, message, wp, lp);
     case WM_ERASEBKGND:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
         return page_colours(window, message, wp, lp);
     case WM_NCDESTROY:
         on_nc_destroy(window, p);

@@ -64,14 +64,6 @@ INT_PTR page_colours(HWND page, UINT message, WPARAM wp, LPARAM lp) {
         prepare_control_colours(dc, page, control);
         SetTextColor(dc, g_colours.text);
         return reinterpret_cast<INT_PTR>(background);
-    case WM_CTLCOLOREDIT:
-        if (is_dark()) {
-            static HBRUSH editBrush = CreateSolidBrush(RGB(55, 55, 55));  // lives until exit
-            SetTextColor(dc, g_colours.text);
-            SetBkColor(dc, RGB(55, 55, 55));
-            return reinterpret_cast<INT_PTR>(editBrush);
-        }
-        return 0;
     default:
         return 0;
     }

@@ -20,9 +20,9 @@ extern WizardLook g_wizardLook;
 std::vector<WORD> page_template();
 void size_page(HWND page);
 
-// Answers WM_CTLCOLOR* for a page (or the frame): transparent statics on
-// the picture, buttons on the picture's brush lined up with it, edits in
-// the theme's edit colours. Returns 0 for messages it does not answer.
+// Answers WM_ERASEBKGND and WM_CTLCOLOR* for a page (or the frame): the
+// picture, transparent statics on it, buttons on the picture's brush lined
+// up with it. Returns 0 for messages it does not answer.
 INT_PTR page_colours(HWND page, UINT message, WPARAM wp, LPARAM lp);
 
 // A font like the setup's page font, with this height, weight and face
