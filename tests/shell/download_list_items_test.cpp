@@ -182,4 +182,30 @@ TEST_F(ListWithItems, TheListComesBackFromItsFile) {
     EXPECT_EQ(again, bytes);
 }
 
+// The list's own background below its items, in both looks; pictures of
+// both are kept.
+TEST_F(ListWithItems, BackgroundInTheLightAndTheDarkLook) {
+    for (bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        fix_dark_mode(dark);
+        fill_theme_colours();
+        DeleteFileW(listFile.c_str());  // each look starts from an empty list
+        make_list();
+        for (const wchar_t* link : {L"https://a.example/watch?v=1", L"https://b.example/clip"}) {
+            take_link_text(list, link);
+        }
+        settle();
+        InvalidateRect(list, nullptr, TRUE);
+        UpdateWindow(list);
+        Capture shot = capture_window(list, true);
+        shot.save_png(artifact_path(dark ? L"download-list-items-dark.png" : L"download-list-items-light.png"));
+        ASSERT_EQ(list_item_count(list), 2);
+        EXPECT_EQ(shot.at(300, 2 * 70 + 40), g_colours.windowBackground);
+        EXPECT_EQ(shot.at(5, shot.height - 5), g_colours.windowBackground);
+        close_list();
+    }
+    fix_dark_mode(false);
+    fill_theme_colours();
+}
+
 }  // namespace
