@@ -745,6 +745,7 @@ struct Look {
     COLORREF panel;  // CLR_INVALID: the system's button face
     COLORREF text;
     const wchar_t* picture;
+    const wchar_t* itemPicture;
 };
 
 // Whether any pixel of the rectangle has the colour.
@@ -842,14 +843,23 @@ TEST_P(MainWindowLook, HintCentredOverTheEmptyListAtTheStartAndTheSmallestSize) 
         EXPECT_EQ(frame.right - frame.left, 624);
         expect_layout(window);
     }
+
+    // A pasted link: its item replaces the hint, in the same look.
+    SetWindowPos(window, nullptr, 0, 0, 765, 580, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(put_on_clipboard(L"example.invalid/watch?v=look"));
+    SendMessageW(window, WM_PASTE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, ID_HINT_PICTURE)));
+    EXPECT_EQ(child_count(download_list(window)), 1);
+    Sleep(500);
+    capture_window(window, false).save_png(artifact_path(look.itemPicture));
     EXPECT_EQ(close_and_wait(window), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, MainWindowLook,
                          ::testing::Values(Look{false, RGB(255, 255, 255), CLR_INVALID, RGB(68, 68, 68),
-                                                L"main-window-light.png"},
+                                                L"main-window-light.png", L"main-window-item-light.png"},
                                            Look{true, RGB(25, 25, 25), RGB(41, 41, 41), RGB(204, 204, 204),
-                                                L"main-window-dark.png"}),
+                                                L"main-window-dark.png", L"main-window-item-dark.png"}),
                          [](const ::testing::TestParamInfo<Look>& info) {
                              return std::string(info.param.dark ? "Dark" : "Light");
                          });
