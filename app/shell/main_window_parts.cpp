@@ -5,7 +5,6 @@
 #include "app/services/options_dialog.h"
 #include "app/services/settings.h"
 #include "app/shell/download_list.h"
-#include "base/text.h"
 #include "ui/translation.h"
 
 // The one download list of the main window; null until it is made and

@@ -1,7 +1,7 @@
 // What the main window asks of the parts around it: the download list and
-// the Options and About dialogs. The main window's files call only these; each one is a line or
-// two over the part that does the work, so that the window never depends
-// on how a part is put together.
+// the Options and About dialogs. The main window's files call only these;
+// each is a line or two over the part that does the work, so that the
+// window never depends on how a part is put together.
 #pragma once
 
 #include <windows.h>
