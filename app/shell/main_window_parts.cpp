@@ -90,8 +90,7 @@ bool list_show_selected_in_folder() {
 }
 
 const wchar_t* list_default_folder() {
-    // The Options dialog gives the list and the settings the same folder.
-    return g_settings.output_folder;
+    return g_list ? list_output_folder(g_list) : g_settings.output_folder;
 }
 
 void open_options_dialog(HWND mainWindow) {
