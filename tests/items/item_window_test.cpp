@@ -1244,14 +1244,19 @@ TEST_P(ItemLooks, StatesOfTheDownload) {
         RECT b = r.rect(r.main);
         EXPECT_EQ(shot.at(b.left + 3, b.top + 3), g_colours.buttonFace);
         EXPECT_EQ(shot.at(b.right - 2, (b.top + b.bottom) / 2), g_colours.buttonBorder);
-        SendMessageW(r.main, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-        EXPECT_EQ(ready->hoverMainButton, 1);
+        // The pointer over the button, then away from every button.
+        POINT over = {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
+        ClientToScreen(r.window, &over);
+        SetCursorPos(over.x, over.y);
+        EXPECT_TRUE(list->pump_until(
+            [&] {
+                return ready->hoverMainButton == 1 &&
+                       capture_window(r.window, true).at(b.left + 3, b.top + 3) == g_colours.buttonHot;
+            },
+            5000));
         EXPECT_EQ(ready->hoverLoginButton, 0);
-        UpdateWindow(r.main);
-        Capture hot = capture_window(r.window, true);
-        EXPECT_EQ(hot.at(b.left + 3, b.top + 3), g_colours.buttonHot);
-        SendMessageW(r.main, WM_MOUSELEAVE, 0, 0);
-        EXPECT_EQ(ready->hoverMainButton, 0);
+        SetCursorPos(5, 5);
+        EXPECT_TRUE(list->pump_until([&] { return ready->hoverMainButton == 0; }, 5000));
     }
 
     // Selected: the selected background inside a one-pixel border, and the
