@@ -7,34 +7,9 @@
 #include <shlguid.h>
 #include <shlobj.h>
 
+#include "base/win_handles.h"
 
 namespace {
-
-template <typename T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() { reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    T** put() {
-        reset();
-        return &p_;
-    }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    void reset() {
-        if (p_) {
-            p_->Release();
-            p_ = nullptr;
-        }
-    }
-    T* p_ = nullptr;
-};
 
 // A VARIANT that frees what it holds.
 class Variant {
@@ -61,8 +36,8 @@ public:
 
 // The Application object of the desktop's folder view: the running shell
 // itself, which starts what it opens with the rights of the desktop's user.
-HRESULT desktop_shell_dispatch(ComRef<IShellDispatch2>& shell) {
-    ComRef<IShellWindows> windows;
+HRESULT desktop_shell_dispatch(ComPtr<IShellDispatch2>& shell) {
+    ComPtr<IShellWindows> windows;
     HRESULT hr = CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(windows.put()));
     if (FAILED(hr)) {
         return hr;
@@ -71,7 +46,7 @@ HRESULT desktop_shell_dispatch(ComRef<IShellDispatch2>& shell) {
     desktopLocation.set_int(CSIDL_DESKTOP);
     Variant noRoot;
     LONG desktopWindow = 0;
-    ComRef<IDispatch> desktop;
+    ComPtr<IDispatch> desktop;
     hr = windows->FindWindowSW(&desktopLocation.value, &noRoot.value, SWC_DESKTOP, &desktopWindow,
                                SWFO_NEEDDISPATCH, desktop.put());
     if (FAILED(hr)) {
@@ -80,27 +55,27 @@ HRESULT desktop_shell_dispatch(ComRef<IShellDispatch2>& shell) {
     if (!desktop) {
         return E_NOINTERFACE;  // succeeded, but there is no desktop window
     }
-    ComRef<IServiceProvider> services;
+    ComPtr<IServiceProvider> services;
     if (FAILED(hr = desktop->QueryInterface(IID_PPV_ARGS(services.put())))) {
         return hr;
     }
-    ComRef<IShellBrowser> browser;
+    ComPtr<IShellBrowser> browser;
     if (FAILED(hr = services->QueryService(SID_STopLevelBrowser, IID_PPV_ARGS(browser.put())))) {
         return hr;
     }
-    ComRef<IShellView> view;
+    ComPtr<IShellView> view;
     if (FAILED(hr = browser->QueryActiveShellView(view.put()))) {
         return hr;
     }
-    ComRef<IDispatch> background;
+    ComPtr<IDispatch> background;
     if (FAILED(hr = view->GetItemObject(SVGIO_BACKGROUND, IID_PPV_ARGS(background.put())))) {
         return hr;
     }
-    ComRef<IShellFolderViewDual> folderView;
+    ComPtr<IShellFolderViewDual> folderView;
     if (FAILED(hr = background->QueryInterface(IID_PPV_ARGS(folderView.put())))) {
         return hr;
     }
-    ComRef<IDispatch> application;
+    ComPtr<IDispatch> application;
     if (FAILED(hr = folderView->get_Application(application.put()))) {
         return hr;
     }
@@ -119,7 +94,7 @@ HRESULT open_as_shell_user(const wchar_t* path) {
     // is no shell to ask, and callers then take another route: a missing
     // shell-windows server or a desktop without a view counts the same as
     // no desktop window.
-    ComRef<IShellDispatch2> shell;
+    ComPtr<IShellDispatch2> shell;
     if (FAILED(desktop_shell_dispatch(shell)) || !shell) {
         return E_NOINTERFACE;
     }

@@ -92,6 +92,34 @@ struct ModuleTraits {
 };
 using UniqueModule = UniqueResource<HMODULE, ModuleTraits>;
 
+// An owned COM interface pointer: released when it goes, or before put()
+// hands out its address for a new one.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    T* operator->() const { return p_; }
+    T* get() const { return p_; }
+    T** put() {
+        reset();
+        return &p_;
+    }
+    explicit operator bool() const { return p_ != nullptr; }
+    void reset() {
+        if (p_) {
+            p_->Release();
+            p_ = nullptr;
+        }
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
 // Selects an object into a device context for the scope, then puts the old one back.
 class SelectScope {
 public:

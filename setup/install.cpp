@@ -18,26 +18,6 @@ namespace {
 
 constexpr unsigned long long MINIMUM_PROGRESS_MS = 1000;
 
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (p_) {
-            p_->Release();
-        }
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* get() const { return p_; }
-    T** put() { return &p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
-};
-
 void sleep_for_the_rest(unsigned long long start) {
     unsigned long long passed = tick_ms() - start;
     if (passed < MINIMUM_PROGRESS_MS) {

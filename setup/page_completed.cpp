@@ -80,11 +80,5 @@ INT_PTR CALLBACK completed_page_proc(HWND window, UINT message, WPARAM wp, LPARA
 }  // namespace
 
 HWND create_completed_page(HWND frame) {
-    std::vector<WORD> dialog = page_template();
-    HWND window = CreateDialogIndirectParamW(g_setup.instance, reinterpret_cast<DLGTEMPLATE*>(dialog.data()), frame,
-                                             completed_page_proc, 0);
-    if (window) {
-        ShowWindow(window, SW_SHOW);
-    }
-    return window;
+    return create_page(frame, completed_page_proc);
 }

@@ -237,11 +237,5 @@ INT_PTR CALLBACK options_page_proc(HWND window, UINT message, WPARAM wp, LPARAM 
 }  // namespace
 
 HWND create_options_page(HWND frame) {
-    std::vector<WORD> dialog = page_template();
-    HWND page = CreateDialogIndirectParamW(g_setup.instance, reinterpret_cast<DLGTEMPLATE*>(dialog.data()), frame,
-                                           options_page_proc, 0);
-    if (page) {
-        ShowWindow(page, SW_SHOW);
-    }
-    return page;
+    return create_page(frame, options_page_proc);
 }

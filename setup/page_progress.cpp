@@ -86,11 +86,5 @@ INT_PTR CALLBACK progress_page_proc(HWND window, UINT message, WPARAM wp, LPARAM
 }  // namespace
 
 HWND create_progress_page(HWND frame, int page) {
-    std::vector<WORD> dialog = page_template();
-    HWND window = CreateDialogIndirectParamW(g_setup.instance, reinterpret_cast<DLGTEMPLATE*>(dialog.data()), frame,
-                                             progress_page_proc, static_cast<LPARAM>(page));
-    if (window) {
-        ShowWindow(window, SW_SHOW);
-    }
-    return window;
+    return create_page(frame, progress_page_proc, static_cast<LPARAM>(page));
 }

@@ -40,11 +40,5 @@ INT_PTR CALLBACK start_page_proc(HWND page, UINT message, WPARAM wp, LPARAM lp) 
 }  // namespace
 
 HWND create_start_page(HWND frame) {
-    std::vector<WORD> dialog = page_template();
-    HWND page = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<DLGTEMPLATE*>(dialog.data()),
-                                           frame, start_page_proc, 0);
-    if (page) {
-        ShowWindow(page, SW_SHOW);
-    }
-    return page;
+    return create_page(frame, start_page_proc);
 }

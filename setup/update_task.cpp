@@ -6,6 +6,7 @@
 #include <taskschd.h>
 
 #include "base/text.h"
+#include "base/win_handles.h"
 
 namespace {
 
@@ -18,26 +19,6 @@ struct LogonTriggerInterface : public ITrigger {
     virtual HRESULT STDMETHODCALLTYPE put_UserId(BSTR user) = 0;
 };
 const IID IID_LOGON_TRIGGER = {0x72dade38, 0xfae4, 0x4b3e, {0xba, 0xf4, 0x5d, 0x00, 0x9a, 0xf0, 0x2b, 0x1c}};
-
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (p_) {
-            p_->Release();
-        }
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* get() const { return p_; }
-    T** put() { return &p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
-};
 
 class Bstr {
 public:

@@ -21,6 +21,17 @@ std::vector<WORD> page_template() {
     return words;
 }
 
+HWND create_page(HWND frame, DLGPROC procedure, LPARAM param) {
+    std::vector<WORD> dialog = page_template();
+    HINSTANCE instance = g_setup.instance ? g_setup.instance : GetModuleHandleW(nullptr);
+    HWND page = CreateDialogIndirectParamW(instance, reinterpret_cast<DLGTEMPLATE*>(dialog.data()), frame, procedure,
+                                           param);
+    if (page) {
+        ShowWindow(page, SW_SHOW);
+    }
+    return page;
+}
+
 void size_page(HWND page) {
     SetWindowPos(page, nullptr, 0, 0, g_wizardLook.width, g_wizardLook.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -19,6 +19,9 @@ extern WizardLook g_wizardLook;
 // A page: a child dialog with no controls, made into a tab group of its own.
 std::vector<WORD> page_template();
 void size_page(HWND page);
+// Makes a page from that template with its dialog procedure and shows it;
+// param reaches WM_INITDIALOG. Null when it could not be made.
+HWND create_page(HWND frame, DLGPROC procedure, LPARAM param = 0);
 
 // Answers WM_ERASEBKGND and WM_CTLCOLOR* for a page (or the frame): the
 // picture, transparent statics on it, buttons on the picture's brush lined
