@@ -34,7 +34,9 @@ public:
                 DWORD pid = 0;
                 GetWindowThreadProcessId(w, &pid);
                 wchar_t title[256];
-                GetWindowTextW(w, title, 256);
+                // The stored caption, without a message to a thread that may be
+                // waiting for this one.
+                InternalGetWindowText(w, title, 256);
                 if (pid == GetCurrentProcessId() && IsWindowVisible(w) && *s->caption == title) {
                     s->found = w;
                     return FALSE;

@@ -474,6 +474,7 @@ TEST_F(WholeProgram, PasteDownloadPauseFailRemoveAndComeBack) {
     EXPECT_EQ(list.size(), 2u * 5796u);
 
     // 8. A second start brings both back from the caches: no metadata run.
+    size_t thumbnailRequests = thumbnails_.requests().size();
     int videoRuns = metadata_runs(argsLog_, VIDEO_LINK);
     int directRuns = metadata_runs(argsLog_, DIRECT_LINK);
     EXPECT_EQ(videoRuns, 1);
@@ -491,6 +492,7 @@ TEST_F(WholeProgram, PasteDownloadPauseFailRemoveAndComeBack) {
     }
     EXPECT_EQ(metadata_runs(argsLog_, VIDEO_LINK), videoRuns) << "the tool ran again for a cached item";
     EXPECT_EQ(metadata_runs(argsLog_, DIRECT_LINK), directRuns) << "the tool ran again for a cached item";
+    EXPECT_EQ(thumbnails_.requests().size(), thumbnailRequests) << "the cached thumbnail was fetched again";
 
     // 9. The same list dark, right to left (Arabic) and in Japanese.
     struct Look {
