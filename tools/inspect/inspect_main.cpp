@@ -27,7 +27,7 @@
 #include "app/tools/tool_commands.h"
 #include "base/text.h"
 #include "base/utf.h"
-#include "tools/inspect/embedded_languages.h"
+#include "tools/languages/embedded_languages.h"
 #include "tools/inspect/json_writer.h"
 #include "ui/locale_format.h"
 #include "ui/translation.h"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# tavlo_inspect as a developer calls it: exact output and exit codes.
-# Usage: inspect_test.sh TESTS_DIR COMMAND...   (COMMAND runs tavlo_inspect, e.g. "wine x.exe")
+# The developer tool as a developer calls it: exact output and exit codes.
+# Usage: developer_tool_test.sh TESTS_DIR COMMAND...   (COMMAND runs the tool, e.g. "wine x.exe")
 set -u
 tests=$1
 shift
