@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "app/media/json.h"
 #include "app/media/video_info.h"
 #include "bench/rapidjson_sse2.h"
+#include "bench/bench_support.h"
 
 namespace {
 
@@ -139,61 +139,6 @@ void bench_read_video_info(benchmark::State& state) {
     }
 }
 
-// The console table as usual, and each benchmark's time kept for the
-// summary: the median when repetitions give one, else the single run.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            std::string name = run.run_name.function_name;
-            Times t = {run.GetAdjustedRealTime() * unit_to_ms(run.time_unit),
-                       run.GetAdjustedCPUTime() * unit_to_ms(run.time_unit)};
-            if (run.run_type == Run::RT_Aggregate) {
-                if (run.aggregate_name == "median") {
-                    medians_[name] = t;
-                    repetitions_ = run.repetitions;
-                }
-            } else {
-                singles_[name] = t;
-            }
-        }
-    }
-
-    struct Times {
-        double realMs;
-        double cpuMs;
-    };
-    // Zero when the benchmark did not run (filtered out or failed).
-    Times times(const std::string& name) const {
-        auto m = medians_.find(name);
-        if (m != medians_.end()) {
-            return m->second;
-        }
-        auto s = singles_.find(name);
-        return s != singles_.end() ? s->second : Times{0, 0};
-    }
-    int64_t repetitions() const { return repetitions_; }
-
-private:
-    static double unit_to_ms(benchmark::TimeUnit unit) {
-        switch (unit) {
-        case benchmark::kNanosecond: return 1e-6;
-        case benchmark::kMicrosecond: return 1e-3;
-        case benchmark::kMillisecond: return 1.0;
-        case benchmark::kSecond: return 1e3;
-        }
-        return 1.0;
-    }
-
-    std::map<std::string, Times> medians_;
-    std::map<std::string, Times> singles_;
-    int64_t repetitions_ = 1;
-};
-
 using Times = SummaryReporter::Times;
 
 // target 0: for information only. The CPU-time ratio beside the wall-time
@@ -290,21 +235,8 @@ bool check_document(size_t& values, bool& hasSse2) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Repetitions interleaved at random, so that a noisy moment of the
-    // machine does not fall on one parser only; later flags override these.
     std::vector<char*> args;
-    std::string defaults[] = {"--benchmark_repetitions=9", "--benchmark_enable_random_interleaving=true",
-                              "--benchmark_report_aggregates_only=true", "--benchmark_time_unit=ms"};
-    args.push_back(argv[0]);
-    for (std::string& d : defaults) {
-        args.push_back(d.data());
-    }
-    for (int i = 1; i < argc; ++i) {
-        args.push_back(argv[i]);
-    }
-    int count = static_cast<int>(args.size());
-    args.push_back(nullptr);
-    benchmark::Initialize(&count, args.data());
+    int count = initialize_benchmarks(argc, argv, "ms", args);
     if (count != 2) {
         std::fprintf(stderr, "usage: %s [--benchmark_... flags] DOCUMENT\n", argv[0]);
         return 2;

@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "app/shell/list_file.h"
 #include "base/sys_string.h"
 #include "base/text.h"
+#include "bench/bench_support.h"
 
 namespace {
 
@@ -123,50 +123,6 @@ void bench_copy(benchmark::State& run) {
     run.SetBytesProcessed(static_cast<int64_t>(run.iterations()) * static_cast<int64_t>(bytes.size()));
 }
 
-// The console table as usual; each benchmark's median (or single) wall time kept.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            std::string name = run.run_name.function_name;
-            double seconds = run.GetAdjustedRealTime() * unit_to_seconds(run.time_unit);
-            if (run.run_type == Run::RT_Aggregate) {
-                if (run.aggregate_name == "median") {
-                    medians_[name] = seconds;
-                }
-            } else {
-                singles_[name] = seconds;
-            }
-        }
-    }
-    // Zero when the benchmark did not run.
-    double seconds(const std::string& name) const {
-        auto m = medians_.find(name);
-        if (m != medians_.end()) {
-            return m->second;
-        }
-        auto s = singles_.find(name);
-        return s != singles_.end() ? s->second : 0;
-    }
-
-private:
-    static double unit_to_seconds(benchmark::TimeUnit unit) {
-        switch (unit) {
-        case benchmark::kNanosecond: return 1e-9;
-        case benchmark::kMicrosecond: return 1e-6;
-        case benchmark::kMillisecond: return 1e-3;
-        case benchmark::kSecond: return 1.0;
-        }
-        return 1.0;
-    }
-    std::map<std::string, double> medians_;
-    std::map<std::string, double> singles_;
-};
-
 // False when a target was missed.
 bool print_summary(const SummaryReporter& reporter) {
     double copy = reporter.seconds(NAME_COPY);
@@ -196,18 +152,7 @@ bool print_summary(const SummaryReporter& reporter) {
 
 int main(int argc, char** argv) {
     std::vector<char*> args;
-    std::string defaults[] = {"--benchmark_repetitions=9", "--benchmark_enable_random_interleaving=true",
-                              "--benchmark_report_aggregates_only=true", "--benchmark_time_unit=us"};
-    args.push_back(argv[0]);
-    for (std::string& d : defaults) {
-        args.push_back(d.data());
-    }
-    for (int i = 1; i < argc; ++i) {
-        args.push_back(argv[i]);
-    }
-    int count = static_cast<int>(args.size());
-    args.push_back(nullptr);
-    benchmark::Initialize(&count, args.data());
+    int count = initialize_benchmarks(argc, argv, "us", args);
     if (count != 1) {
         std::fprintf(stderr, "usage: %s [--benchmark_... flags]\n", argv[0]);
         return 2;
