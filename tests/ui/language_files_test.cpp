@@ -12,36 +12,15 @@
 #include <vector>
 
 #include "base/utf.h"
+#include "tests/language_files_support.h"
 #include "ui/translation.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string source_path(const std::string& relative) {
-    return std::string(TAVLO_SOURCE_ROOT) + "/" + relative;
-}
-
-std::string read_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-// The catalogue: every line but comments and blank lines, spaces kept.
 std::vector<std::string> catalogue() {
-    std::vector<std::string> keys;
-    std::istringstream in(read_bytes(source_path("resources/lang/keys.txt")));
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (!line.empty() && line[0] != '#') {
-            keys.push_back(line);
-        }
-    }
-    return keys;
+    return read_catalogue("resources/lang/keys.txt");
 }
 
 // The languages the program carries, by file name.
@@ -50,18 +29,6 @@ const std::map<std::string, int> kFiles = {
     {"it.txt", 1016}, {"ja.txt", 1017},      {"ko.txt", 1018}, {"pt.txt", 1022}, {"ru.txt", 1025},
     {"tr.txt", 1030}, {"uk.txt", 1034},      {"hi.txt", 1057}, {"bn.txt", 1069}, {"zh-Hant.txt", 1999},
 };
-
-bool valid_utf8(const std::string& bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (size_t i = 0; i < bytes.size();) {
-        size_t n = utf8_decode(p + i, bytes.size() - i, nullptr);
-        if (n == 0) {
-            return false;
-        }
-        i += n;
-    }
-    return true;
-}
 
 size_t leading_spaces(const std::string& s) {
     return s.find_first_not_of(' ') == std::string::npos ? s.size() : s.find_first_not_of(' ');
