@@ -678,6 +678,21 @@ bool wait_for_hint(HWND window) {
     return false;
 }
 
+// Starts tavlo.exe and waits until its start has continued: its main
+// window, or null (with the reason reported) when it never got there.
+HWND start_to_hint(Process& tavlo) {
+    if (!tavlo.start(tavlo_path())) {
+        ADD_FAILURE() << "tavlo.exe did not start";
+        return nullptr;
+    }
+    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    if (!window || !wait_for_hint(window)) {
+        ADD_FAILURE() << (window ? "the start never continued" : "no main window");
+        return nullptr;
+    }
+    return window;
+}
+
 // Where every child of the main window must be for its client size: the
 // picture and the text centred in the list area with 20 pixels between
 // them, the list above the 40-pixel panel, the toolbar and "Clear list" in
@@ -901,10 +916,8 @@ TEST_F(MainProgram, ClosingAndTheEndOfTheSessionEndTheProgram) {
 
 TEST_F(MainProgram, ToolbarOffersAboutOptionsAndTheDownloadsFolderWithTheirPictures) {
     Process tavlo;
-    ASSERT_TRUE(tavlo.start(tavlo_path()));
-    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    HWND window = start_to_hint(tavlo);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(wait_for_hint(window));
     HWND panel = bottom_panel(window);
     ASSERT_NE(panel, nullptr);
     HWND toolbar = GetDlgItem(panel, ID_TOOLBAR);
@@ -1004,10 +1017,8 @@ TEST_F(MainProgram, EveryLanguageFitsTheToolbarTheButtonAndTheWindow) {
 
 TEST_F(MainProgram, ClearListAndAnEmptyListKeepTheHint) {
     Process tavlo;
-    ASSERT_TRUE(tavlo.start(tavlo_path()));
-    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    HWND window = start_to_hint(tavlo);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(wait_for_hint(window));
     HWND panel = bottom_panel(window);
     ASSERT_NE(panel, nullptr);
     HWND clear = GetDlgItem(panel, ID_CLEAR_LIST);
@@ -1023,10 +1034,8 @@ TEST_F(MainProgram, ClearListAndAnEmptyListKeepTheHint) {
 
 TEST_F(MainProgram, APastedLinkTakesTheHintsPlaceAndClearListBringsItBack) {
     Process tavlo;
-    ASSERT_TRUE(tavlo.start(tavlo_path()));
-    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    HWND window = start_to_hint(tavlo);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(wait_for_hint(window));
     HWND list = download_list(window);
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(IsWindowVisible(list));
@@ -1092,10 +1101,8 @@ void expect_toolbar_dialog(HWND window, int command, const wchar_t* caption) {
 
 TEST_F(MainProgram, ToolbarOpensItsDialogsOverTheMainWindow) {
     Process tavlo;
-    ASSERT_TRUE(tavlo.start(tavlo_path()));
-    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    HWND window = start_to_hint(tavlo);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(wait_for_hint(window));
     struct Case {
         int command;
         const wchar_t* caption;
@@ -1113,10 +1120,8 @@ TEST_F(MainProgram, ToolbarOpensItsDialogsOverTheMainWindow) {
 
 TEST_F(MainProgram, UpdateProgressShowsInTheTextAndKeepsItCentred) {
     Process tavlo;
-    ASSERT_TRUE(tavlo.start(tavlo_path()));
-    HWND window = wait_for_window(tavlo.info.dwProcessId, 0, START_WAIT);
+    HWND window = start_to_hint(tavlo);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(wait_for_hint(window));
     HWND text = GetDlgItem(window, ID_HINT_TEXT);
 
     struct Step {
