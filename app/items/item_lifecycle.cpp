@@ -12,6 +12,7 @@
 
 #include "app/app_messages.h"
 #include "app/items/format_menu_popup.h"
+#include "app/items/item_rules.h"
 #include "app/items/item_view.h"
 #include "app/items/item_window.h"
 #include "app/items/password_dialog.h"
@@ -135,21 +136,6 @@ void refresh_format_button(ItemView& v) {
     relayout(v);
 }
 
-void set_progress(ItemView& v, bool marquee, unsigned percent) {
-    if (!v.progress) {
-        return;
-    }
-    SendMessageW(v.progress, PBM_TAVLO_SETMARQUEE, marquee ? 1 : 0, 0);
-    if (!marquee) {
-        SendMessageW(v.progress, PBM_TAVLO_SETPOS, percent > 100 ? 0 : percent, 0);
-    }
-}
-
-void hide_progress(ItemView& v) {
-    set_progress(v, false, 0);  // no sweep timer behind a hidden bar
-    show_control(v.progress, false);
-}
-
 void show_thumbnail(ItemView& v) {
     DownloadItem& item = *v.item;
     if (load_cached_thumbnail(&v.picture, item.key, THUMBNAIL_WIDTH, THUMBNAIL_HEIGHT, item.info.duration)) {
@@ -191,29 +177,19 @@ void show_first_document(ItemView& v) {
         apply_choice_token(item, item.info, *item.rememberedToken);
     }
     refresh_format_button(v);
-    show_control(v.status, false);
-    show_control(v.glyph, true);
-    show_control(v.format, true);
-    set_button_text(button(v, ID_ITEM_MAIN_BUTTON), item_text(item, UI_TEXT(L"Download")));
-    show_control(button(v, ID_ITEM_MAIN_BUTTON), true);
-    relayout(v);
     show_thumbnail(v);
 }
 
-void show_info_title(ItemView& v) {
+ItemFacts facts_of(const ItemView& v) {
+    return ItemFacts{v.firstDocumentShown, false, v.startFailed};
+}
+
+// The look of the item's current state, on screen.
+void show_face(ItemView& v) {
     DownloadItem& item = *v.item;
-    if (item.playlistCount) {
-        const wchar_t* name = item.info.playlistTitle ? item.info.playlistTitle : item.info.title;
-        wchar_t text[1024];
-        if (name) {
-            text_format(text, L"%ls (%u): %ls", item_text(item, UI_TEXT(L"Playlist")), item.playlistCount, name);
-        } else {
-            text_format(text, L"%ls (%u)", item_text(item, UI_TEXT(L"Playlist")), item.playlistCount);
-        }
-        set_title(v, text, true);
-    } else if (item.info.title && item.info.title[0]) {
-        set_title(v, item.info.title, v.titleLink.link);
-    }
+    ItemFace face;
+    item_face(item, facts_of(v), item.translation ? item.translation : g_translation, face);
+    apply_item_face(v, face);
 }
 
 // A restored item replays its stored outcome once, when its first document
@@ -232,164 +208,24 @@ void replay_restored_state(ItemView& v) {
     }
 }
 
-void on_loading(ItemView& v) {
-    show_control(button(v, ID_ITEM_LOGIN), false);
-    show_control(button(v, ID_ITEM_PASSWORD), false);
-    set_status_text(v, item_text(*v.item, UI_TEXT(L"Loading video information...")));
-    show_control(v.status, true);
-    relayout(v);
-    enable_play_command(v, false);
-    v.item->state = STATE_LOADING;
-}
-
-void on_info(ItemView& v) {
+void set_item_state(ItemView& v, int event) {
     DownloadItem& item = *v.item;
-    if (item.documentsReceived == 0 || item.state >= STATE_DOWNLOADING) {
-        return;
+    ItemFacts facts = facts_of(v);
+    if (event == STATE_DONE) {
+        facts.outputExists = is_existing_file(item.outputPath);
     }
-    // Documents may arrive faster than their messages: the first message
-    // shows the first document, whatever the count has reached by then.
-    if (!v.firstDocumentShown) {
+    ItemStep step = item_step(item, event, facts);
+    if (step.error) {
+        text_copy(item.errorText, step.error);
+    }
+    if (step.showFirstDocument) {
         v.firstDocumentShown = true;
         show_first_document(v);
     }
-    show_info_title(v);
-    replay_restored_state(v);
-}
-
-void on_ready(ItemView& v) {
-    DownloadItem& item = *v.item;
-    if (item.state > STATE_READY) {
-        return;
-    }
-    if (item.documentsReceived > 0) {
-        item.state = STATE_READY;
-        return;
-    }
-    if (!item.errorText[0]) {
-        text_copy(item.errorText, UI_TEXT(L"Unable to load video information"));
-    }
-    post_state(v, STATE_FAILED);
-}
-
-void on_downloading(ItemView& v) {
-    DownloadItem& item = *v.item;
-    if (item.playlistCount) {
-        set_title_link(v, false);
-    }
-    show_control(button(v, ID_ITEM_LOGIN), false);
-    show_control(button(v, ID_ITEM_PASSWORD), false);
-    show_control(v.glyph, false);
-    show_control(v.format, false);
-    set_status_text(v, item_text(item, UI_TEXT(L"Loading...")));
-    show_control(v.status, true);
-    HWND main = button(v, ID_ITEM_MAIN_BUTTON);
-    EnableWindow(main, TRUE);  // "Finalizing..." of an earlier run disabled it
-    show_control(main, true);
-    set_progress(v, false, 0);
-    show_control(v.progress, true);
-    relayout(v);
-    set_button_text(main, is_live_source(item.info) ? item_text(item, UI_TEXT(L"Stop"))
-                                                    : item_text(item, UI_TEXT(L"Pause")));
-    item.state = STATE_DOWNLOADING;
-}
-
-const wchar_t* file_name_part(const wchar_t* path) {
-    const wchar_t* name = path;
-    for (const wchar_t* p = path; *p; ++p) {
-        if (*p == L'\\' || *p == L'/') {
-            name = p + 1;
-        }
-    }
-    return name;
-}
-
-void on_done(ItemView& v) {
-    DownloadItem& item = *v.item;
-    show_control(v.status, false);
-    hide_progress(v);
-    if (item.errorText[0] && !is_existing_file(item.outputPath)) {
-        post_state(v, STATE_FAILED);
-        return;
-    }
-    if (item.outputPath[0]) {
-        set_title(v, file_name_part(item.outputPath), true);
-    }
-    v.formatMuted = true;
-    v.formatLink.link = false;
-    v.formatLink.arrow = false;
-    v.formatLink.hovered = false;
-    v.formatLink.textColour = g_colours.mutedText;
-    if (v.format) {
-        SetWindowTextW(v.format, v.button.caption);  // stored again without the arrow's room
-    }
-    show_control(v.glyph, true);
-    show_control(v.format, true);
-    HWND main = button(v, ID_ITEM_MAIN_BUTTON);
-    set_button_text(main, item.subtitlesOnly ? item_text(item, UI_TEXT(L"Open")) : item_text(item, UI_TEXT(L"Play")));
-    EnableWindow(main, TRUE);
-    show_control(main, true);
-    relayout(v);
-    enable_play_command(v, true);
-    item.state = STATE_DONE;
-}
-
-void on_failed(ItemView& v, ItemState stored) {
-    DownloadItem& item = *v.item;
-    hide_progress(v);
-    show_control(v.glyph, false);
-    show_control(v.format, false);
-    show_control(button(v, ID_ITEM_MAIN_BUTTON), false);
-    relayout(v);
-    set_title_link(v, false);
-    if (item.errorText[0]) {
-        if (item.loginNeeded) {
-            HWND login = button(v, ID_ITEM_LOGIN);
-            set_button_text(login, item.signedIn ? item_text(item, UI_TEXT(L"Retry"))
-                                                 : item_text(item, UI_TEXT(L"Login")));
-            show_control(login, true);
-            relayout(v);
-        } else if (item.passwordNeeded) {
-            show_control(button(v, ID_ITEM_PASSWORD), true);
-            relayout(v);
-        }
-    }
-    wchar_t shown[256];
-    clean_error_text(item_text(item, item.errorText), shown);
-    set_status_text(v, shown);
-    show_control(v.status, true);
-    enable_play_command(v, false);
-    item.state = stored;
-}
-
-void set_item_state(ItemView& v, int state) {
-    DownloadItem& item = *v.item;
-    switch (state) {
-    case STATE_LOADING:
-        on_loading(v);
-        break;
-    case STATE_INFO:
-        on_info(v);
-        break;
-    case STATE_READY:
-        on_ready(v);
-        break;
-    case STATE_DOWNLOADING:
-        on_downloading(v);
-        break;
-    case STATE_DONE:
-        on_done(v);
-        break;
-    case STATE_FILE_MISSING:
-        text_copy(item.errorText, UI_TEXT(L"The file might have been moved or deleted"));
-        on_failed(v, STATE_FILE_MISSING);
-        break;
-    case STATE_FAILED:
-        on_failed(v, STATE_FAILED);
-        break;
-    default:
-        item.state = static_cast<ItemState>(state);
-        break;
+    item.state = step.state;
+    show_face(v);
+    if (step.replayRestored) {
+        replay_restored_state(v);
     }
 }
 
@@ -425,7 +261,7 @@ void show_in_folder(ItemView& v) {
     }
     wchar_t folder[MAX_PATH];
     text_copy(folder, item.outputPath);
-    wchar_t* name = const_cast<wchar_t*>(file_name_part(folder));
+    wchar_t* name = const_cast<wchar_t*>(file_name_of(folder));
     if (name > folder) {
         name[-1] = 0;
     }
@@ -490,7 +326,6 @@ void start_metadata(DownloadItem& item) {
 
 void on_main_button(ItemView& v) {
     DownloadItem& item = *v.item;
-    HWND main = button(v, ID_ITEM_MAIN_BUTTON);
     if (!item.downloadThread && item.state < STATE_DOWNLOADING) {
         if (!probe_folder_writable(item.outputFolder)) {
             text_copy(item.errorText, FOLDER_ERROR);
@@ -508,19 +343,16 @@ void on_main_button(ItemView& v) {
     }
     if (item.downloadThread && item.state == STATE_DOWNLOADING) {
         if (is_live_source(item.info)) {
-            EnableWindow(main, FALSE);
-            set_button_text(main, item_text(item, UI_TEXT(L"Finalizing...")));
             item.abortDownload = 1;  // the job turns what was recorded into the file
             if (DWORD pid = item.downloadPid) {
                 kill_process_tree(pid, 0);
             }
         } else if (item.paused) {
-            if (resume_tool_process(item)) {
-                set_button_text(main, item_text(item, UI_TEXT(L"Pause")));
-            }
-        } else if (suspend_tool_process(item)) {
-            set_button_text(main, item_text(item, UI_TEXT(L"Resume")));
+            resume_tool_process(item);
+        } else {
+            suspend_tool_process(item);
         }
+        show_face(v);
         return;
     }
     if (item.state == STATE_DONE) {
@@ -540,7 +372,7 @@ void on_login(ItemView& v) {
     }
     if (sign_in_with_browser(item)) {
         item.signedIn = 1;
-        set_button_text(button(v, ID_ITEM_LOGIN), item_text(item, UI_TEXT(L"Retry")));
+        show_face(v);
     }
 }
 
@@ -650,9 +482,9 @@ bool probe_folder_writable(const wchar_t* folder) {
 void start_item(ItemView& v) {
     DownloadItem& item = *v.item;
     if (!check_link(item.url) || !start_metadata_job(item)) {
-        set_status_text(v, item_text(item, UI_TEXT(L"Unable to load video information")));
-        show_control(v.status, true);
+        v.startFailed = true;
     }
+    show_face(v);
     SetWindowPos(v.window, nullptr, item.x, item.y, item.width, item.height,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
@@ -813,14 +645,7 @@ void refresh_progress(DownloadItem& item) {
     if (!v) {
         return;
     }
-    if (is_shown(v->progress)) {
-        wchar_t text[256];
-        progress_status_text(item, text);
-        set_status_text(*v, text);
-        set_progress(*v, item.liveRecording != 0, item.percent);
-    } else if (item.phaseText[0] || item.statusText[0]) {
-        set_status_text(*v, item.phaseText[0] ? item.phaseText : item.statusText);
-    }
+    show_face(*v);
 }
 
 void stop_item_jobs(DownloadItem& item) {

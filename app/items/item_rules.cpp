@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/items/item_face.h"
 #include "base/text.h"
 
 namespace {
@@ -164,6 +165,16 @@ void progress_status_text(const DownloadRecord& item, wchar_t (&out)[256]) {
     text_format(out, L"%ls%u%%", item.statusText, percent);
 }
 
+const wchar_t* file_name_of(const wchar_t* path) {
+    const wchar_t* name = path;
+    for (const wchar_t* p = path; *p; ++p) {
+        if (*p == L'\\' || *p == L'/') {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+
 void item_to_record(const DownloadRecord& item, ListRecord& record) {
     std::memset(&record, 0, sizeof(record));
     text_copy(record.key, item.key);
@@ -173,10 +184,7 @@ void item_to_record(const DownloadRecord& item, ListRecord& record) {
     text_copy(record.playlistItems, item.playlistItems);
     record.duration = static_cast<int32_t>(item.info.duration);
     record.selectedChoice = item.selectedChoice;
-    // A restored outcome not yet replayed (the metadata has not come back,
-    // or could not be read this time) is kept as it was: saving the loading
-    // state would forget a finished file or start a finished download again.
-    record.state = item.restoredState != STATE_LOADING ? item.restoredState : item.state;
+    record.state = kept_state(item);
     record.subtitlesOnly = item.subtitlesOnly;
     record.subtitleMode = item.subtitleMode;
 }

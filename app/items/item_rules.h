@@ -21,6 +21,9 @@ bool normalise_link(const wchar_t* text, wchar_t (&out)[LINK_CAPACITY]);
 // follows '?', '/' or '&'), at most 63 units; empty when there is none.
 std::wstring video_id_of(const wchar_t* link);
 
+// The last element of a path (after its last backslash or slash).
+const wchar_t* file_name_of(const wchar_t* path);
+
 // An error text as the item shows it: the hints about command-line options
 // that yt-dlp adds are cut off, with the punctuation they leave behind.
 void clean_error_text(const wchar_t* error, wchar_t (&out)[256]);

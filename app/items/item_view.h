@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/items/download_item.h"
+#include "app/items/item_face.h"
 #include "app/media/format_menu.h"
 #include "ui/image_control.h"
 #include "ui/static_link.h"
@@ -50,6 +51,7 @@ struct ItemView {
     FormatButton button;     // caption and glyph of the format link
     bool formatMuted;        // a finished item's caption: plain text in the muted colour
     bool firstDocumentShown; // the info of the first document is on screen
+    bool startFailed;        // the link could not start its metadata job
     int restoredChoice;      // the choice a restored item was downloaded with; 0 = none
 };
 
@@ -62,14 +64,11 @@ const wchar_t* item_text(const DownloadItem& item, const wchar_t* english);
 // item_window.cpp: the window, its controls and layout.
 HWND create_item_window(DownloadItem& item, HWND list);
 bool is_shown(HWND control);
-void show_control(HWND control, bool shown);
 void relayout(ItemView& view);
-void set_status_text(ItemView& view, const wchar_t* text);
-// The title as plain text or as a link.
-void set_title(ItemView& view, const wchar_t* text, bool link);
-void set_title_link(ItemView& view, bool link);
-void set_button_text(HWND button, const wchar_t* text);
-void enable_play_command(ItemView& view, bool enabled);
+// Shows the face: every control's visibility, text, link look and enabled
+// state, the progress bar and the context menu's Play. The one place where
+// the item's look changes with its state.
+void apply_item_face(ItemView& view, const ItemFace& face);
 
 // item_window_paint.cpp: brushes, painting, the drawn buttons and close box.
 bool make_item_brushes(ItemView& view, int width);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_messages.h"
+#include "app/items/item_face.h"
 #include "app/items/item_view.h"
 #include "app/items/progress_bar.h"
 #include "base/text.h"
@@ -365,9 +366,104 @@ bool is_shown(HWND control) {
     return control && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-void show_control(HWND control, bool shown) {
-    if (control && is_shown(control) != shown) {
-        ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
+namespace {
+
+// Each returns whether the control's place in the layout changed.
+bool show_control(HWND control, bool shown) {
+    if (!control || is_shown(control) == shown) {
+        return false;
+    }
+    ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
+    return true;
+}
+
+bool set_control_text(HWND control, const wchar_t* text) {
+    wchar_t current[FACE_TITLE_CAPACITY];
+    // The one-second refresh would make a rewritten text flicker.
+    if (!control || (GetWindowTextW(control, current, FACE_TITLE_CAPACITY), text_equal(current, text))) {
+        return false;
+    }
+    SetWindowTextW(control, text);
+    InvalidateRect(control, nullptr, FALSE);
+    return true;
+}
+
+void set_link(HWND control, StaticLinkState& state, bool link) {
+    if (state.link != link) {
+        state.link = link;
+        state.hovered = false;
+        if (control) {
+            InvalidateRect(control, nullptr, FALSE);
+        }
+    }
+}
+
+bool apply_button(HWND button, const ButtonFace& face) {
+    if (!button) {
+        return false;
+    }
+    set_control_text(button, face.caption);
+    if ((IsWindowEnabled(button) != FALSE) != face.enabled) {
+        EnableWindow(button, face.enabled ? TRUE : FALSE);
+    }
+    return show_control(button, face.shown);
+}
+
+// The format link, or a finished item's caption in the muted colour and
+// without the arrow's room.
+void apply_format_look(ItemView& v, bool link) {
+    if (v.formatLink.link == link && v.formatMuted == !link) {
+        return;
+    }
+    v.formatMuted = !link;
+    set_link(v.format, v.formatLink, link);
+    v.formatLink.arrow = link;
+    v.formatLink.textColour = link ? v.titleLink.textColour : g_colours.mutedText;
+    if (v.format) {
+        SetWindowTextW(v.format, v.button.caption);  // stored again: the arrow's room comes or goes
+    }
+}
+
+void apply_progress(ItemView& v, ProgressLook look, unsigned percent) {
+    if (!v.progress) {
+        return;
+    }
+    if (look == ProgressLook::HIDDEN) {
+        if (is_shown(v.progress)) {
+            SendMessageW(v.progress, PBM_TAVLO_SETMARQUEE, 0, 0);  // no sweep timer behind a hidden bar
+            SendMessageW(v.progress, PBM_TAVLO_SETPOS, 0, 0);
+        }
+        return;
+    }
+    SendMessageW(v.progress, PBM_TAVLO_SETMARQUEE, look == ProgressLook::MARQUEE ? 1 : 0, 0);
+    if (look == ProgressLook::PERCENT) {
+        SendMessageW(v.progress, PBM_TAVLO_SETPOS, percent, 0);
+    }
+}
+
+}  // namespace
+
+void apply_item_face(ItemView& v, const ItemFace& face) {
+    bool moved = false;
+    apply_progress(v, face.progress, face.percent);
+    moved |= show_control(v.progress, face.progress != ProgressLook::HIDDEN);
+    if (face.statusShown) {
+        set_control_text(v.status, face.status);
+    }
+    moved |= show_control(v.status, face.statusShown);
+    set_link(v.title, v.titleLink, face.titleLink);
+    moved |= set_control_text(v.title, face.title);
+    apply_format_look(v, face.formatLink);
+    moved |= show_control(v.glyph, face.formatShown);
+    moved |= show_control(v.format, face.formatShown);
+    moved |= apply_button(v.buttons[0], face.main);
+    moved |= apply_button(v.buttons[1], face.login);
+    moved |= apply_button(v.buttons[2], face.password);
+    if (HMENU popup = context_popup(*v.item)) {
+        EnableMenuItem(popup, ID_ITEM_TITLE, MF_BYCOMMAND | (face.playEnabled ? MF_ENABLED : MF_GRAYED));
+    }
+    if (moved) {
+        relayout(v);
     }
 }
 
@@ -375,49 +471,6 @@ void relayout(ItemView& view) {
     RECT client;
     GetClientRect(view.window, &client);
     on_size(view, client.right);
-}
-
-void set_status_text(ItemView& view, const wchar_t* text) {
-    if (!view.status) {
-        return;
-    }
-    wchar_t current[256];
-    GetWindowTextW(view.status, current, 256);
-    if (!text_equal(current, text)) {  // the one-second refresh would make it flicker
-        SetWindowTextW(view.status, text);
-    }
-}
-
-void set_title(ItemView& view, const wchar_t* text, bool link) {
-    set_title_link(view, link);
-    if (view.title) {
-        SetWindowTextW(view.title, text ? text : L"");
-        relayout(view);
-    }
-}
-
-void set_title_link(ItemView& view, bool link) {
-    if (view.titleLink.link != link) {
-        view.titleLink.link = link;
-        view.titleLink.hovered = false;
-        if (view.title) {
-            InvalidateRect(view.title, nullptr, FALSE);
-        }
-    }
-}
-
-void set_button_text(HWND button, const wchar_t* text) {
-    if (button) {
-        SetWindowTextW(button, text);
-        InvalidateRect(button, nullptr, FALSE);
-    }
-}
-
-void enable_play_command(ItemView& view, bool enabled) {
-    HMENU popup = context_popup(*view.item);
-    if (popup) {
-        EnableMenuItem(popup, ID_ITEM_TITLE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-    }
 }
 
 HWND create_item_window(DownloadItem& item, HWND list) {
