@@ -184,11 +184,15 @@ ItemFacts facts_of(const ItemView& v) {
     return ItemFacts{v.firstDocumentShown, false, v.startFailed};
 }
 
+void face_of(const ItemView& v, ItemFace& face) {
+    const DownloadItem& item = *v.item;
+    item_face(item, facts_of(v), item.translation ? item.translation : g_translation, face);
+}
+
 // The look of the item's current state, on screen.
 void show_face(ItemView& v) {
-    DownloadItem& item = *v.item;
     ItemFace face;
-    item_face(item, facts_of(v), item.translation ? item.translation : g_translation, face);
+    face_of(v, face);
     apply_item_face(v, face);
 }
 
@@ -637,6 +641,15 @@ bool init_item(DownloadItem& item, const ItemShared& shared, const wchar_t* link
         item.window = nullptr;
         return false;
     }
+    return true;
+}
+
+bool current_item_face(const DownloadItem& item, ItemFace& face) {
+    const ItemView* v = view_of(item);
+    if (!v) {
+        return false;
+    }
+    face_of(*v, face);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "app/items/download_item.h"
+#include "app/items/item_face.h"
 #include "app/items/item_rules.h"
 
 // What the list hands every new item.
@@ -32,6 +33,8 @@ bool init_item(DownloadItem& item, const ItemShared& shared, const wchar_t* link
 
 // The selected look, and the control-parent style that lets Tab into the buttons.
 void set_selected(DownloadItem& item, bool selected);
+// The face the item shows now (false once its window is gone).
+bool current_item_face(const DownloadItem& item, ItemFace& face);
 // The list's one-second refresh of a downloading item.
 void refresh_progress(DownloadItem& item);
 // Asks the jobs to stop and ends the tools' process trees (a paused tool

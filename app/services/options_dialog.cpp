@@ -7,7 +7,10 @@
 #include <shlobj.h>
 #include <uxtheme.h>
 
+#include <string>
+
 #include "app/services/options_dialog_look.h"
+#include "app/services/options_form.h"
 #include "app/services/settings.h"
 #include "base/data_folder.h"
 #include "base/delete_tree.h"
@@ -24,12 +27,9 @@
 
 namespace {
 
-constexpr int CHECK_COUNT = 4;
-// The check boxes in the order of the dialog, with the settings they show.
+// The check boxes in the order of the form's checks.
 constexpr int CHECK_IDS[CHECK_COUNT] = {OPTIONS_DARK_MODE, OPTIONS_ALWAYS_ON_TOP, OPTIONS_AUTO_UPDATE,
                                         OPTIONS_USE_ACCOUNT};
-constexpr int32_t Settings::*CHECK_FIELDS[CHECK_COUNT] = {&Settings::dark_mode, &Settings::always_on_top,
-                                                          &Settings::auto_update, &Settings::use_youtube_account};
 constexpr int EDIT_IDS[3] = {OPTIONS_FOLDER, OPTIONS_PROXY, OPTIONS_COMMANDS};
 constexpr int LINE_HEIGHT = 15;    // of the edits' text, for centring it
 constexpr int CHECK_GLYPH = 20;    // the box beside a check box's caption
@@ -41,7 +41,7 @@ constexpr size_t PASTE_CAPACITY = 513;  // more than the longest edit takes
 
 struct OptionsDialog {
     OptionsDialogParams params;
-    Settings working;
+    OptionsForm form;
     HFONT font;     // every control's font
     HFONT ownFont;  // made here when the program has no shared font yet
     bool dark;
@@ -93,14 +93,7 @@ void paste_as_one_line(HWND edit) {
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     const auto* source = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
     if (source) {
-        size_t n = 0;
-        for (const wchar_t* p = source; *p && n + 1 < PASTE_CAPACITY; ++p) {
-            if (*p == L'\n' && p != source && p[-1] == L'\r') {
-                continue;  // CR LF is one break
-            }
-            text[n++] = (*p == L'\r' || *p == L'\n' || *p == L'\t') ? L' ' : *p;
-        }
-        text[n] = 0;
+        one_line_text(source, text, PASTE_CAPACITY);
         GlobalUnlock(data);
     }
     CloseClipboard();
@@ -163,7 +156,7 @@ int make_check_box(HWND dialog, const OptionsDialog& d, int index, const wchar_t
     }
     SetWindowPos(box, nullptr, 0, 0, text.cx + CHECK_GLYPH + CHECK_ROOM, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!d.dark && d.working.*CHECK_FIELDS[index] != 0) {
+    if (!d.dark && form_check(d.form, static_cast<OptionsCheck>(index))) {
         SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
     }
     return height;
@@ -211,7 +204,7 @@ void apply_dark_look(HWND dialog, OptionsDialog& d) {
     }
     for (int i = 0; i < CHECK_COUNT; ++i) {
         track_hover(GetDlgItem(dialog, CHECK_IDS[i]));
-        d.visualChecks[i] = d.working.*CHECK_FIELDS[i] != 0;
+        d.visualChecks[i] = form_check(d.form, static_cast<OptionsCheck>(i));
     }
     for (int id : EDIT_IDS) {
         flatten_input(GetDlgItem(dialog, id));
@@ -232,11 +225,11 @@ void create_controls(HWND dialog, OptionsDialog& d) {
     int h = height_of(label);
     DWORD comboStyle = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS | (d.dark ? CBS_OWNERDRAWFIXED : 0);
     HWND combo = make_control(dialog, d, 0, L"ComboBox", L"", comboStyle, OPTIONS_LANGUAGE, 15, h + 19, 310, 100);
-    fill_language_list(combo, d.working.lang_id);
+    fill_language_list(combo, d.form.working.lang_id);
 
     make_control(dialog, d, 0, L"Static", translate(L"Downloads location"), text, OPTIONS_FOLDER_LABEL, 15, h + 59,
                  310, h);
-    make_edit(dialog, d, OPTIONS_FOLDER, d.working.output_folder, ES_READONLY, 260, 2 * h + 63);
+    make_edit(dialog, d, OPTIONS_FOLDER, d.form.working.output_folder, ES_READONLY, 260, 2 * h + 63);
     make_control(dialog, d, 0, L"Button", translate(L"Browse..."), button, OPTIONS_BROWSE, 330, 2 * h + 64, 100, 25);
 
     const wchar_t* checkTexts[CHECK_COUNT] = {UI_TEXT(L"Dark mode"), UI_TEXT(L"Always on top"),
@@ -268,10 +261,10 @@ void create_controls(HWND dialog, OptionsDialog& d) {
     text_copy(proxyLabel, translate(L"Proxy server"));
     text_append(proxyLabel, L" (https, socks4)");
     make_control(dialog, d, 0, L"Static", proxyLabel, text, OPTIONS_PROXY_LABEL, 15, f + 60, 310, h);
-    make_edit(dialog, d, OPTIONS_PROXY, d.working.proxy_server, 0, 255, f + h + 64);
+    make_edit(dialog, d, OPTIONS_PROXY, d.form.working.proxy_server, 0, 255, f + h + 64);
     make_control(dialog, d, 0, L"Static", translate(L"Advanced options"), text, OPTIONS_COMMANDS_LABEL, 15,
                  f + h + 104, 310, h);
-    make_edit(dialog, d, OPTIONS_COMMANDS, d.working.commands, 0, 511, f + 2 * h + 108);
+    make_edit(dialog, d, OPTIONS_COMMANDS, d.form.working.commands, 0, 511, f + 2 * h + 108);
     make_control(dialog, d, 0, L"Button", translate(L"OK"), button | (d.dark ? 0 : BS_DEFPUSHBUTTON), IDOK,
                  width - 108, height - 33, 100, 25);
 }
@@ -287,7 +280,7 @@ BOOL on_init_dialog(HWND dialog, const OptionsDialogParams* params) {
     }
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(d));
     d->params = *params;
-    d->working = g_settings;
+    open_options_form(d->form, g_settings);
     d->dark = is_dark();
     d->font = g_uiFont;
     if (!d->font) {
@@ -311,11 +304,7 @@ void on_language_changed(HWND dialog, OptionsDialog& d) {
     if (index < 0 || index >= 16) {
         return;
     }
-    // Picking the item the setting already shows keeps its sub-language
-    // (Spanish of Mexico stays 0x080A).
-    if (static_cast<int>(index) != options_language_index(d.working.lang_id)) {
-        d.working.lang_id = static_cast<uint16_t>(OPTIONS_LANGUAGES[index]);
-    }
+    form_pick_language(d.form, static_cast<int>(index));
     set_language_list_mark(combo, static_cast<int>(index));
     InvalidateRect(combo, nullptr, FALSE);
 }
@@ -330,7 +319,7 @@ void on_check_clicked(HWND dialog, OptionsDialog& d, int index) {
     } else {
         checked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
-    d.working.*CHECK_FIELDS[index] = checked ? 1 : 0;
+    form_set_check(d.form, static_cast<OptionsCheck>(index), checked);
 }
 
 void set_topmost(HWND window, bool topmost) {
@@ -425,61 +414,37 @@ void on_empty_cache(HWND dialog, const OptionsDialog& d) {
     show_message(dialog, translate(L"Cache files deleted."), MB_OK | MB_ICONINFORMATION);
 }
 
-bool is_blank(wchar_t c) {
-    return c == L' ' || c == L'\t';
+std::wstring edit_text(HWND dialog, int id) {
+    HWND edit = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    return text;
 }
 
-void trim_blanks(wchar_t* text, size_t capacity) {
-    size_t start = 0;
-    while (is_blank(text[start])) {
-        ++start;
-    }
-    size_t end = text_length(text);
-    while (end > start && is_blank(text[end - 1])) {
-        --end;
-    }
-    wchar_t trimmed[512];
-    text_copy_n(trimmed, text + start, end - start);
-    text_copy(text, capacity, trimmed);
-}
-
-// Whatever reached the field by other ways than typing and pasting (a
-// message from another program) still arrives as one line.
-void read_edit(HWND dialog, int id, wchar_t* out, int capacity) {
-    GetDlgItemTextW(dialog, id, out, capacity);
-    for (wchar_t* p = out; *p; ++p) {
-        if (*p == L'\r' || *p == L'\n' || *p == L'\t') {
-            *p = L' ';
-        }
-    }
-}
-
-void hand_over(const OptionsHandOver& h, const Settings& before, const Settings& after) {
+void hand_over(const OptionsHandOver& h, const OptionsChanges& changes, const Settings& after) {
     if (!h.list) {
         return;
     }
-    if (h.setDefaultFolder && !text_equal(before.output_folder, after.output_folder)) {
+    if (h.setDefaultFolder && changes.folder) {
         h.setDefaultFolder(h.list, after.output_folder);
     }
-    if (h.setDefaultProxy && !text_equal(before.proxy_server, after.proxy_server)) {
+    if (h.setDefaultProxy && changes.proxy) {
         h.setDefaultProxy(h.list, after.proxy_server);
     }
-    if (h.setDefaultOptions && !text_equal(before.commands, after.commands)) {
+    if (h.setDefaultOptions && changes.commands) {
         h.setDefaultOptions(h.list, after.commands);
     }
-    if (h.setUseAccount && before.use_youtube_account != after.use_youtube_account) {
+    if (h.setUseAccount && changes.useAccount) {
         h.setUseAccount(h.list, after.use_youtube_account);
     }
 }
 
 void on_ok(HWND dialog, OptionsDialog& d) {
-    Settings& w = d.working;
-    read_edit(dialog, OPTIONS_FOLDER, w.output_folder, 260);
-    read_edit(dialog, OPTIONS_PROXY, w.proxy_server, 256);
-    read_edit(dialog, OPTIONS_COMMANDS, w.commands, 512);
-    trim_blanks(w.proxy_server, 256);
-    trim_blanks(w.commands, 512);
-
+    // Whatever reached the fields by other ways than typing and pasting (a
+    // message from another program) still arrives as one line.
+    form_set_texts(d.form, edit_text(dialog, OPTIONS_FOLDER).c_str(), edit_text(dialog, OPTIONS_PROXY).c_str(),
+                   edit_text(dialog, OPTIONS_COMMANDS).c_str());
+    const Settings& w = d.form.working;
     wchar_t message[256];  // 512 bytes
     message[0] = 0;
     if (!save_settings(w, message, sizeof(message))) {
@@ -488,17 +453,18 @@ void on_ok(HWND dialog, OptionsDialog& d) {
         show_message(dialog, message, MB_OK | MB_ICONWARNING);
         return;
     }
+    OptionsChanges changes = options_changes(d.form);
     // Said only once the change is saved: a failed save must not be
     // announced as a change waiting for a restart.
-    if (w.lang_id != g_settings.lang_id || w.dark_mode != g_settings.dark_mode) {
+    if (changes.restart) {
         show_message(dialog, translate(L"You have to restart Tavlo for the changes to take effect."),
                      MB_OK | MB_ICONINFORMATION);
     }
     HWND main = d.params.mainWindow;
-    if (main && w.always_on_top != g_settings.always_on_top) {
+    if (main && changes.alwaysOnTop) {
         set_topmost(main, w.always_on_top != 0);
     }
-    hand_over(d.params.handOver, g_settings, w);
+    hand_over(d.params.handOver, changes, w);
     g_settings = w;
     EndDialog(dialog, IDOK);
 }
@@ -585,19 +551,6 @@ void on_destroy(HWND dialog, OptionsDialog& d) {
 }
 
 }  // namespace
-
-int options_language_index(unsigned languageId) {
-    if (languageId == 0x7C04) {
-        return 14;
-    }
-    unsigned primary = languageId & 0x3FF;
-    for (int i = 0; i < 16; ++i) {
-        if (OPTIONS_LANGUAGES[i] == primary) {
-            return i;
-        }
-    }
-    return 1;
-}
 
 INT_PTR CALLBACK options_dialog_proc(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
     if (message == WM_INITDIALOG) {

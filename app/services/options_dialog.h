@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "app/services/options_form.h"
+
 // Control identifiers.
 constexpr int OPTIONS_LANGUAGE_LABEL = 801;
 constexpr int OPTIONS_FOLDER_LABEL = 802;
@@ -55,8 +57,3 @@ INT_PTR CALLBACK options_dialog_proc(HWND dialog, UINT message, WPARAM wp, LPARA
 // Shows the dialog modally, centred over params.mainWindow: "Options",
 // 224 x 265 dialog units. IDOK or IDCANCEL.
 INT_PTR show_options_dialog(const OptionsDialogParams& params);
-
-// Index in the dialog's language list (OPTIONS_LANGUAGES) shown for a
-// setting: 0x7C04 is traditional Chinese, other identifiers go by their
-// primary language, anything unknown shows English.
-int options_language_index(unsigned languageId);

@@ -307,6 +307,44 @@ struct Controls {
     RECT rect(HWND control) const { return rect_in(window, control); }
 };
 
+// What the item's controls show, against the face its rules compute.
+::testing::AssertionResult shows_its_face(const DownloadItem& item) {
+    ItemFace face;
+    if (!current_item_face(item, face)) {
+        return ::testing::AssertionFailure() << "the item has no window";
+    }
+    Controls c(item);
+    std::string wrong;
+    auto expect = [&](bool holds, const char* what) {
+        if (!holds) {
+            wrong += std::string(" ") + what + ";";
+        }
+    };
+    expect(text_of(c.title) == face.title, "title text");
+    expect(link_state(c.title).link == face.titleLink, "title link");
+    expect(shown(c.format) == face.formatShown && shown(c.glyph) == face.formatShown, "format shown");
+    expect(!face.formatShown || link_state(c.format).link == face.formatLink, "format link");
+    expect(!face.formatShown || face.formatLink || link_state(c.format).textColour == g_colours.mutedText,
+           "muted format colour");
+    expect(shown(c.status) == face.statusShown, "status shown");
+    expect(!face.statusShown || text_of(c.status) == face.status, "status text");
+    expect(shown(c.progress) == (face.progress != ProgressLook::HIDDEN), "progress shown");
+    const std::pair<HWND, const ButtonFace*> buttons[] = {{c.main, &face.main}, {c.login, &face.login},
+                                                          {c.password, &face.password}};
+    for (const auto& [button, want] : buttons) {
+        expect(shown(button) == want->shown, "button shown");
+        expect(!want->shown || text_of(button) == want->caption, "button caption");
+        expect(!want->shown || (IsWindowEnabled(button) != FALSE) == want->enabled, "button enabled");
+    }
+    expect(menu_enabled(item, ID_ITEM_TITLE) == face.playEnabled, "Play in the menu");
+    if (wrong.empty()) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "differs in" << wrong << " (state " << static_cast<int>(item.state)
+                                         << ", title \"" << wide_to_utf8(text_of(c.title)) << "\", status \""
+                                         << wide_to_utf8(text_of(c.status)) << "\")";
+}
+
 void click(HWND button) {
     SendMessageW(button, BM_CLICK, 0, 0);
 }
@@ -494,6 +532,7 @@ TEST_F(ItemWindow, FromLinkThroughLoadingReadyDownloadToDone) {
     EXPECT_EQ(thumb.right - thumb.left, THUMBNAIL_WIDTH);
 
     ASSERT_TRUE(until_ready(*item));
+    EXPECT_TRUE(shows_its_face(*item));
     EXPECT_EQ(text_of(c.title), L"sample");
     EXPECT_FALSE(shown(c.status));
     EXPECT_TRUE(shown(c.glyph));
@@ -518,6 +557,7 @@ TEST_F(ItemWindow, FromLinkThroughLoadingReadyDownloadToDone) {
 
     click(c.main);
     ASSERT_TRUE(until_state(*item, STATE_DOWNLOADING));
+    EXPECT_TRUE(shows_its_face(*item));
     EXPECT_EQ(text_of(c.main), L"Pause");
     EXPECT_TRUE(shown(c.progress));
     EXPECT_TRUE(shown(c.status));
@@ -530,6 +570,7 @@ TEST_F(ItemWindow, FromLinkThroughLoadingReadyDownloadToDone) {
     EXPECT_EQ(progress.right, main.left - 10);
 
     ASSERT_TRUE(until_state(*item, STATE_DONE));
+    EXPECT_TRUE(shows_its_face(*item));
     EXPECT_EQ(std::wstring(item->outputPath), downloads.file(L"sample.mp4"));
     EXPECT_EQ(text_of(c.title), L"sample.mp4");
     EXPECT_TRUE(link_state(c.title).link);
@@ -547,6 +588,7 @@ TEST_F(ItemWindow, FromLinkThroughLoadingReadyDownloadToDone) {
     DeleteFileW(item->outputPath);
     click(c.main);
     ASSERT_TRUE(until_state(*item, STATE_FILE_MISSING));
+    EXPECT_TRUE(shows_its_face(*item));
     EXPECT_EQ(text_of(c.status), L"The file might have been moved or deleted");
     EXPECT_TRUE(shown(c.status));
     EXPECT_FALSE(shown(c.main));
@@ -640,6 +682,7 @@ TEST_F(ItemWindow, SignInNeededOffersLoginThenRetry) {
         ProgramFolderBrowser browser;
         click(c.login);  // the browser opens on the sign-in page
         EXPECT_EQ(item->signedIn, 1);
+        EXPECT_TRUE(shows_its_face(*item));
         EXPECT_EQ(text_of(c.login), L"Retry");
         EXPECT_TRUE(text_starts_with(item->cookieArgument, L"firefox:")) << wide_to_utf8(item->cookieArgument);
     }
@@ -764,6 +807,7 @@ TEST_F(ItemWindow, AStoppedLiveRecordingIsFinalized) {
     click(c.main);
     EXPECT_EQ(text_of(c.main), L"Finalizing...");
     EXPECT_FALSE(IsWindowEnabled(c.main));
+    EXPECT_TRUE(shows_its_face(*item));
     ASSERT_TRUE(until_state(*item, STATE_DONE, 90000));
     EXPECT_STREQ(item->errorText, L"");
     EXPECT_TRUE(is_existing_file(item->outputPath));
@@ -982,6 +1026,7 @@ TEST_F(ItemWindow, AFinishedDownloadShowsItsFileOrItsError) {
         item->subtitlesOnly = k.subtitlesOnly;
         SendMessageW(c.window, WM_APP_ITEM_STATE, STATE_DONE, 0);
         ASSERT_TRUE(until_state(*item, k.state, 5000));
+        EXPECT_TRUE(shows_its_face(*item));
         EXPECT_FALSE(shown(c.progress));
         EXPECT_EQ(shown(c.main), k.button != nullptr);
         if (k.button) {
@@ -1223,6 +1268,9 @@ TEST_P(ItemLooks, StatesOfTheDownload) {
     EXPECT_EQ(loading->state, STATE_LOADING);
     EXPECT_EQ(text_of(Controls(*loading).status), L"Loading video information...");
 
+    for (const DownloadItem* item : {loading, ready, downloading, live, done, login, password}) {
+        EXPECT_TRUE(shows_its_face(*item));
+    }
     keep(*loading, L"loading");
     keep(*ready, L"ready");
     keep(*downloading, L"downloading");
